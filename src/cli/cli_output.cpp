@@ -1,1 +1,148 @@
-// placeholder
+#include "cli/cli_output.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "mailbox/email.h"
+#include "mailbox/email_array.h"
+#include "mailbox/email_columns.h"
+#include "platform/code_page.h"
+
+namespace {
+
+// Widest a column may grow before its text is cut, in characters.
+constexpr std::size_t kMaxColumnWidth[kEmailColumnCount] = {10, 1, 1, 1, 60, 16, 16, 28, 28, 8};
+
+// What an icon cell shows in a terminal.
+const char* IconText(EmailIcon icon) {
+    switch (icon) {
+        case IconAttachment:
+            return "@";
+        case IconFlag:
+            return "F";
+        case IconHighPriority:
+            return "!";
+        case IconLowPriority:
+            return "v";
+        default:
+            return "";
+    }
+}
+
+// Characters are counted as code points: close enough for a terminal table.
+std::size_t CodePoints(const std::string& utf8) {
+    return std::size_t(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+std::string CutToWidth(const std::string& utf8, std::size_t width) {
+    if (CodePoints(utf8) <= width) {
+        return utf8;
+    }
+    std::string out;
+    std::size_t points = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const bool lead = (static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80;
+        if (lead && ++points > width - 1) {
+            break;
+        }
+        out.push_back(utf8[i]);
+    }
+    return out + "\xE2\x80\xA6";  // an ellipsis
+}
+
+std::string CellText(CEmailDBX& entry, int column) {
+    if (IsIconColumn(column)) {
+        return IconText(GetEmailCellIcon(entry, column));
+    }
+    std::u16string text = GetEmailCellText(entry, column);
+    // Line breaks and tabs in a stored subject would break the table's rows.
+    std::replace_if(text.begin(), text.end(), [](char16_t c) { return c < 0x20; }, u' ');
+    return WideToUtf8(text);
+}
+
+}  // namespace
+
+void PrintEmailTable(std::FILE* out, CEmailArray& emails) {
+    const int count = emails.GetCount();
+    std::vector<std::array<std::string, kEmailColumnCount>> rows(std::size_t(count) + 1);
+    std::array<std::size_t, kEmailColumnCount> widths{};
+    for (int c = 0; c < kEmailColumnCount; ++c) {
+        rows[0][c] = WideToUtf8(kEmailColumns[c].heading);
+    }
+    for (int r = 0; r < count; ++r) {
+        CEmailDBX* entry = emails.Get(r);
+        for (int c = 0; c < kEmailColumnCount && entry; ++c) {
+            rows[std::size_t(r) + 1][c] = CutToWidth(CellText(*entry, c), kMaxColumnWidth[c]);
+        }
+    }
+    for (const auto& row : rows) {
+        for (int c = 0; c < kEmailColumnCount; ++c) {
+            widths[c] = std::max(widths[c], CodePoints(row[c]));
+        }
+    }
+    for (const auto& row : rows) {
+        std::string line;
+        for (int c = 0; c < kEmailColumnCount; ++c) {
+            const std::string& cell = row[c];
+            const std::size_t pad = widths[c] - CodePoints(cell);
+            if (c == ColId || c == ColLines) {
+                line.append(pad, ' ');
+                line += cell;
+            } else {
+                line += cell;
+                if (c + 1 < kEmailColumnCount) {
+                    line.append(pad, ' ');
+                }
+            }
+            if (c + 1 < kEmailColumnCount) {
+                line += "  ";
+            }
+        }
+        while (!line.empty() && line.back() == ' ') {
+            line.pop_back();
+        }
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), out);
+    }
+}
+
+nlohmann::ordered_json EmailToJson(CEmailDBX& entry, int row) {
+    return nlohmann::ordered_json{
+        {"row", row},
+        {"id", entry.m_Id},
+        {"has_text", entry.m_bHasText},
+        {"flag_0020", entry.m_bFlag0020},
+        {"has_attachment", entry.m_bHasAttachment},
+        {"priority", entry.m_nPriority},
+        {"subject", WideToUtf8(entry.m_Subject.GetWide())},
+        {"sent", WideToUtf8(DateText(entry.m_SentTime))},
+        {"received", WideToUtf8(DateText(entry.m_ReceivedTime))},
+        {"sender_name", SystemBytesToUtf8(entry.m_SenderName)},
+        {"sender_address", SystemBytesToUtf8(entry.m_SenderAddress)},
+        {"recipient_name", SystemBytesToUtf8(entry.m_RecipientName)},
+        {"recipient_address", SystemBytesToUtf8(entry.m_RecipientAddress)},
+        {"lines", entry.m_nLines},
+        {"message_id", SystemBytesToUtf8(entry.m_MessageId)},
+        {"in_reply_to", SystemBytesToUtf8(entry.m_InReplyTo)},
+        {"text_offset", entry.m_nTextOffset},
+    };
+}
+
+nlohmann::ordered_json EmailListToJson(CEmailArray& emails, int status) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    const int count = emails.GetCount();
+    for (int r = 0; r < count; ++r) {
+        if (CEmailDBX* entry = emails.Get(r)) {
+            list.push_back(EmailToJson(*entry, r));
+        }
+    }
+    return nlohmann::ordered_json{{"status", status}, {"count", count}, {"emails", std::move(list)}};
+}
+
+void PrintJson(std::FILE* out, const nlohmann::ordered_json& document) {
+    const std::string text =
+        document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    std::fwrite(text.data(), 1, text.size(), out);
+}

@@ -1,1 +1,47 @@
-int main() { return 0; }
+// quillbox-cli: the mailbox work of the desktop app, for scripts and batches.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+#include "cli/cli_commands.h"
+#include "platform/diag_log.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"Korvane Quillbox: read and export Outlook Express DBX mailboxes."};
+    app.name("quillbox-cli");
+    app.require_subcommand(1);
+    app.fallthrough();
+    bool verbose = false;
+    app.add_flag("--verbose", verbose, "Print the diagnostic log (damage found in the file)");
+
+    ListOptions list;
+    CLI::App* listCommand = app.add_subcommand("list", "List the emails of a mailbox");
+    listCommand->add_option("MAILBOX", list.mailbox, "The .dbx file")->required();
+    listCommand->add_flag("--json", list.json, "Print JSON instead of a table");
+
+    ShowOptions show;
+    CLI::App* showCommand = app.add_subcommand("show", "Show one email of a mailbox");
+    showCommand->add_option("MAILBOX", show.mailbox, "The .dbx file")->required();
+    showCommand->add_option("ROW", show.row, "Row of the email, from 0, in list order")
+        ->required();
+    showCommand->add_flag("--raw", show.raw, "Write the stored message source byte for byte");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitUsage;
+    }
+
+    SetDiagLogToStderr(verbose);
+    if (listCommand->parsed()) {
+        return RunList(list);
+    }
+    if (showCommand->parsed()) {
+        return RunShow(show);
+    }
+    return kExitUsage;
+}

@@ -1,1 +1,188 @@
-// placeholder
+#include "mailbox/dbx_file.h"
+
+#include <unordered_set>
+#include <vector>
+
+#include "mailbox/byte_reader.h"
+#include "platform/code_page.h"
+#include "platform/diag_log.h"
+
+namespace {
+
+constexpr std::uint32_t kFileInfoLengthOffset = 0x1C;
+constexpr std::uint32_t kFolderMarkA = 0x6C;
+constexpr std::uint32_t kFolderMarkB = 0x70;
+constexpr std::uint32_t kFolderKindOffset = 0x80;
+constexpr std::uint32_t kFolderKind = 3;
+constexpr std::uint32_t kMessageCountOffset = 0xC4;
+constexpr std::uint32_t kRootNodeOffset = 0xE4;
+
+constexpr std::uint32_t kNodeFirstChild = 0x08;
+constexpr std::uint32_t kNodeEntryCount = 0x11;
+constexpr std::uint32_t kNodeEntryTable = 0x18;
+constexpr std::uint32_t kNodeEntrySize = 12;
+
+std::string PathForLog(const char16_t* path) { return path ? WideToUtf8(path) : std::string(); }
+
+}  // namespace
+
+const char16_t* GetStatusText(std::int32_t status) {
+    switch (status) {
+        case DbxOk:
+            return u"No error.";
+        case DbxInvalidName:
+            return u"Invalid file name.";
+        case DbxCannotOpen:
+            return u"Unable to open this file.\nPlease check if the path is correct,\nand if the "
+                   u"file is not open by another application.";
+        case DbxCannotRead:
+            return u"Unable to read this file.\nPlease check if the path is correct,\nand if the "
+                   u"file is not open by another application.";
+        case DbxFolderFile:
+            return u"This file is an Outlook Express folder file. It does not contain any email.";
+        case DbxNoEmail:
+            return u"This file is empty, and does not contain any email.";
+        default:
+            return u"Unknown error.";
+    }
+}
+
+CDBXFile::CDBXFile() : m_Emails(true, 2000, 2000) {}
+
+CDBXFile::~CDBXFile() { Close(); }
+
+void CDBXFile::FreeBlocks() {
+    m_pHeader.reset();
+    m_pFileInfo.reset();
+}
+
+void CDBXFile::Close() {
+    m_File.CloseFile();
+    FreeBlocks();
+    m_Emails.RemoveAll();
+}
+
+std::uint32_t CDBXFile::HeaderDword(std::uint32_t offset) const {
+    if (!m_pHeader) {
+        return 0;
+    }
+    return CByteReader({m_pHeader.get(), kHeaderSize}).U32(offset);
+}
+
+bool CDBXFile::IsFolderFile() const {
+    if (!m_pHeader) {
+        return false;
+    }
+    return HeaderDword(kFolderKindOffset) == kFolderKind || HeaderDword(kFolderMarkA) != 0 ||
+           HeaderDword(kFolderMarkB) != 0;
+}
+
+std::uint32_t CDBXFile::GetFileInfoLength() const { return HeaderDword(kFileInfoLengthOffset); }
+std::uint32_t CDBXFile::GetMessageCount() const { return HeaderDword(kMessageCountOffset); }
+std::uint32_t CDBXFile::GetRootNodeOffset() const { return HeaderDword(kRootNodeOffset); }
+
+std::int32_t CDBXFile::Open(const char16_t* path) {
+    // A left-over list would mix two mailboxes; callers close first, but make sure.
+    Close();
+    if (!path) {
+        DiagLog("Invalid file name.");
+        return DbxInvalidName;
+    }
+    if (!m_File.Open(path, CZFile::ModeRead)) {
+        DiagLog("Unable to open the file " + PathForLog(path));
+        return DbxCannotOpen;
+    }
+    m_pHeader = std::make_unique<std::uint8_t[]>(kHeaderSize);
+    if (!m_File.Read(m_pHeader.get(), kHeaderSize)) {
+        DiagLog("Unable to read the header for the file '" + PathForLog(path) +
+                "'. File corrupted, or open by another application ?");
+        m_pHeader.reset();
+        m_File.CloseFile();
+        return DbxCannotRead;
+    }
+    if (IsFolderFile()) {
+        DiagLog("The file '" + PathForLog(path) +
+                "' is an Outlook Express folder file. It does not contain any email.");
+        m_pHeader.reset();
+        m_File.CloseFile();
+        return DbxFolderFile;
+    }
+    if (GetFileInfoLength() == kFileInfoSize) {
+        m_pFileInfo = std::make_unique<std::uint8_t[]>(kFileInfoSize);
+        if (!m_File.Read(m_pFileInfo.get(), kFileInfoSize)) {
+            DiagLog("Unable to read the file info header for the file '" + PathForLog(path) +
+                    "'. File corrupted, or open by another application ?");
+            m_pFileInfo.reset();
+        }
+    }
+    if (GetMessageCount() == 0 || GetRootNodeOffset() == 0) {
+        return DbxNoEmail;
+    }
+    return ReadTreeNode(GetRootNodeOffset()) ? DbxOk : DbxNoEmail;
+}
+
+bool CDBXFile::ReadTreeNode(std::uint32_t rootOffset) {
+    // Depth-first with an explicit stack, so a file that chains millions of nodes cannot
+    // exhaust the call stack. Children are pushed in reverse, which visits a node's own
+    // records, then its first child's subtree, then each entry child's subtree in entry
+    // order. A node is read at most once: offsets that lead back into the walk (cycles)
+    // or to a node shared by two parents are passed over.
+    std::vector<std::uint32_t> pending{rootOffset};
+    std::unordered_set<std::uint32_t> visited;
+    bool first = true;
+    while (!pending.empty()) {
+        const std::uint32_t offset = pending.back();
+        pending.pop_back();
+        if (!visited.insert(offset).second) {
+            continue;
+        }
+        const bool read = VisitNode(offset, pending);
+        if (first && !read) {
+            return false;  // only the root's failure is the caller's concern
+        }
+        first = false;
+    }
+    return !first;
+}
+
+bool CDBXFile::VisitNode(std::uint32_t offset, std::vector<std::uint32_t>& pending) {
+    std::uint8_t node[kNodeSize];
+    if (offset == 0 || !m_File.Seek(offset) || !m_File.Read(node, kNodeSize)) {
+        return false;
+    }
+    const CByteReader reader({node, kNodeSize});
+    const std::uint32_t self = reader.U32(0);
+    if (self != offset) {
+        DiagLogF("TreeNode corrupted at offset %lu (Buffer[0] is different (%lu)",
+                 static_cast<unsigned long>(offset), static_cast<unsigned long>(self));
+        return false;
+    }
+    // The count byte can say up to 255; the node has room for 51.
+    const std::uint32_t count =
+        std::min<std::uint32_t>(reader.U8(kNodeEntryCount), kNodeEntries);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t record = reader.U32(kNodeEntryTable + i * kNodeEntrySize);
+        if (record != 0) {
+            if (auto entry = BuildEmailEntry(m_File, record)) {
+                m_Emails.Append(std::move(entry));
+            }
+        }
+    }
+    for (std::uint32_t i = count; i-- > 0;) {
+        const std::uint32_t child = reader.U32(kNodeEntryTable + i * kNodeEntrySize + 4);
+        if (child != 0) {
+            pending.push_back(child);
+        }
+    }
+    if (const std::uint32_t firstChild = reader.U32(kNodeFirstChild); firstChild != 0) {
+        pending.push_back(firstChild);
+    }
+    return true;
+}
+
+bool CDBXFile::GetMessageText(const CEmailDBX* entry, std::string& text) {
+    if (!entry) {
+        return false;
+    }
+    return ReadMessageText(entry->m_nTextOffset, text);
+}

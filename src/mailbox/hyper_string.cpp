@@ -5,14 +5,6 @@
 
 #include "platform/code_page.h"
 
-namespace {
-
-std::size_t WideLength(const char16_t* text) {
-    return text ? std::char_traits<char16_t>::length(text) : 0;
-}
-
-}  // namespace
-
 void CZHyperString::Empty() {
     if (m_pText) {
         m_pText[0] = 0;

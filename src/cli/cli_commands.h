@@ -1,0 +1,23 @@
+// The commands of quillbox-cli. Each returns the process exit status: 0 done, 1 the work
+// failed (a message is on stderr), 2 the command line was wrong.
+#pragma once
+
+#include <string>
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+struct ListOptions {
+    std::string mailbox;
+    bool json = false;
+};
+
+struct ShowOptions {
+    std::string mailbox;
+    long long row = -1;
+    bool raw = false;
+};
+
+int RunList(const ListOptions& options);
+int RunShow(const ShowOptions& options);
