@@ -1,11 +1,14 @@
 // quillbox-cli: the mailbox work of the desktop app, for scripts and batches.
 #include <CLI/CLI.hpp>
+#include <clocale>
 #include <cstdio>
 
 #include "cli/cli_commands.h"
 #include "platform/diag_log.h"
 
 int main(int argc, char** argv) {
+    // Day names and the like follow the user's locale, as the desktop app's do.
+    std::setlocale(LC_ALL, "");
     CLI::App app{"Korvane Quillbox: read and export Outlook Express DBX mailboxes."};
     app.name("quillbox-cli");
     app.require_subcommand(1);

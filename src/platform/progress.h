@@ -31,6 +31,10 @@ public:
 // "%s [%d%%]".
 [[nodiscard]] std::u16string ProgressTitle(std::u16string_view title, int percent);
 
+// The text cut at kMaxStatusText UTF-16 units, never inside a surrogate pair: what every
+// SetStatusText shows.
+[[nodiscard]] std::u16string CutStatusText(std::u16string_view text);
+
 // printf-style status text formatting into the 511-character bound ("%i emails scanned").
 [[nodiscard]] std::u16string FormatStatusText(const char* format, ...)
     __attribute__((format(printf, 1, 2)));
