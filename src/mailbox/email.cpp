@@ -65,6 +65,8 @@ std::unique_ptr<CEmailDBX> BuildEmailEntry(CZFile& file, std::uint32_t offset) {
     // Every attribute from here on is optional: a missing one keeps its initial value.
     (void)record.GetFiletime(AttrSentTime, entry->m_SentTime);
     (void)record.GetFiletime(AttrReceivedTime, entry->m_ReceivedTime);
+    // A mailbox holds many entries: keep each subject to its own size.
+    entry->m_Subject.SetGrowBy(1);
     (void)record.GetText(AttrSubject, entry->m_Subject);
     (void)record.GetDword(AttrLines, entry->m_nLines);
     entry->m_bHasSenderName = record.GetString(AttrSenderName, entry->m_SenderName);

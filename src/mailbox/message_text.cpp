@@ -1,5 +1,6 @@
 #include <cstring>
 #include <unordered_set>
+#include <vector>
 
 #include "mailbox/byte_reader.h"
 #include "mailbox/dbx_file.h"
@@ -12,11 +13,30 @@ bool CDBXFile::ReadMessageText(std::uint32_t offset, std::string& text) {
     std::uint8_t block[kBlockSize];
     const CByteReader reader({block, kBlockSize});
     std::uint32_t expected = offset;
-    std::unordered_set<std::uint32_t> seen;  // a chain that loops back ends there
     bool gathered = false;
+    // A chain that loops back ends at the first block it would read again. A loop needs a
+    // backward step, so the offsets are only looked up once the chain has stepped back.
+    std::vector<std::uint32_t> chain;
+    std::unordered_set<std::uint32_t> seen;
+    std::uint32_t highest = 0;
 
     for (;;) {
-        if (!seen.insert(expected).second || !m_File.Read(block, kBlockSize)) {
+        if (expected <= highest) {
+            if (seen.empty()) {
+                seen.insert(chain.begin(), chain.end());
+            }
+            if (!seen.insert(expected).second) {
+                break;
+            }
+        } else {
+            highest = expected;
+            if (seen.empty()) {
+                chain.push_back(expected);
+            } else {
+                seen.insert(expected);
+            }
+        }
+        if (!m_File.Read(block, kBlockSize)) {
             break;
         }
         if (reader.U32(0) != expected) {

@@ -2,7 +2,15 @@
 
 #include <sys/types.h>
 
+#include <cstring>
+
 #include "platform/code_page.h"
+
+namespace {
+
+constexpr std::size_t kWindowSize = 64 * 1024;
+
+}  // namespace
 
 CZFile::~CZFile() {
     if (m_Stream) {
@@ -14,6 +22,8 @@ CZFile::~CZFile() {
 void CZFile::Close() {
     m_Mode = 0;
     m_Length = 0;
+    m_Position = -1;
+    m_WindowLength = 0;
     if (m_Stream) {
         std::fclose(m_Stream);
         m_Stream = nullptr;
@@ -46,6 +56,8 @@ bool CZFile::OpenUtf8(const char* path, std::int32_t mode) {
             m_Error = ErrOpenForRead;
             return false;
         }
+        // The read window does the buffering.
+        std::setvbuf(stream, nullptr, _IONBF, 0);
         measure = true;
     } else {
         const char* streamMode = "rb";
@@ -77,6 +89,7 @@ bool CZFile::OpenUtf8(const char* path, std::int32_t mode) {
         }
         fseeko(stream, 0, SEEK_SET);
     }
+    m_Position = mode == ModeAppend ? -1 : 0;
     m_Stream = stream;
     m_Mode = mode;
     return true;
@@ -92,16 +105,25 @@ bool CZFile::Seek(std::uint64_t offset) {
         m_Error = ErrSeek;
         return false;
     }
+    if (m_Mode == ModeRead) {
+        m_Position = std::int64_t(offset);  // the window seeks when it must read
+        return true;
+    }
     if (fseeko(m_Stream, off_t(offset), SEEK_SET) != 0) {
         m_Error = ErrSeek;
+        m_Position = -1;
         return false;
     }
+    m_Position = std::int64_t(offset);
     return true;
 }
 
 std::int64_t CZFile::GetPosition() {
     if (!m_Stream) {
         return -1;
+    }
+    if (m_Mode == ModeRead) {
+        return m_Position;
     }
     return std::int64_t(ftello(m_Stream));
 }
@@ -115,11 +137,57 @@ bool CZFile::Read(void* buffer, std::int64_t size) {
         m_Error = ErrRead;
         return false;
     }
+    if (m_Mode == ModeRead) {
+        return ReadThroughWindow(buffer, std::uint64_t(size));
+    }
     // The whole size, not its low 32 bits: a short read must never pass as success.
     if (std::fread(buffer, std::size_t(size), 1, m_Stream) != 1) {
         m_Error = ErrRead;
+        m_Position = -1;
         return false;
     }
+    if (m_Position >= 0) {
+        m_Position += size;
+    }
+    return true;
+}
+
+bool CZFile::ReadThroughWindow(void* buffer, std::uint64_t size) {
+    auto fail = [this] {
+        m_Error = ErrRead;
+        m_Position = -1;
+        return false;
+    };
+    if (m_Position < 0) {
+        return fail();
+    }
+    const auto position = std::uint64_t(m_Position);
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    const bool inWindow = position >= m_WindowStart &&
+                          position - m_WindowStart <= m_WindowLength &&
+                          size <= m_WindowLength - (position - m_WindowStart);
+    if (!inWindow) {
+        if (fseeko(m_Stream, off_t(position), SEEK_SET) != 0) {
+            return fail();
+        }
+        if (size >= kWindowSize) {
+            // Large reads go straight to the caller's buffer; the whole size must come.
+            m_WindowLength = 0;
+            if (std::fread(out, std::size_t(size), 1, m_Stream) != 1) {
+                return fail();
+            }
+            m_Position += std::int64_t(size);
+            return true;
+        }
+        m_Window.resize(kWindowSize);
+        m_WindowStart = position;
+        m_WindowLength = std::fread(m_Window.data(), 1, kWindowSize, m_Stream);
+        if (size > m_WindowLength) {
+            return fail();  // a short read fails, whatever part of it was there
+        }
+    }
+    std::memcpy(out, m_Window.data() + (position - m_WindowStart), std::size_t(size));
+    m_Position += std::int64_t(size);
     return true;
 }
 
@@ -138,7 +206,11 @@ bool CZFile::Write(const void* buffer, std::int64_t size) {
     }
     if (std::fwrite(buffer, std::size_t(size), 1, m_Stream) != 1) {
         m_Error = ErrWrite;
+        m_Position = -1;
         return false;
+    }
+    if (m_Position >= 0 && m_Mode != ModeAppend) {
+        m_Position += size;
     }
     return true;
 }

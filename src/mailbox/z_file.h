@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CZFile {
 public:
@@ -56,11 +57,19 @@ public:
 
 private:
     bool OpenUtf8(const char* path, std::int32_t mode);
+    // Read mode keeps its own window of the file so that a seek costs nothing when the
+    // next record or block lies in what was read last (mailbox reads hop a lot).
+    bool ReadThroughWindow(void* buffer, std::uint64_t size);
 
     std::uint64_t m_Length = 0;
     std::int32_t m_Mode = 0;
     std::FILE* m_Stream = nullptr;
     std::int32_t m_Error = ErrNone;
+    // Where the stream stands when known, -1 when not.
+    std::int64_t m_Position = -1;
+    std::vector<std::uint8_t> m_Window;
+    std::uint64_t m_WindowStart = 0;
+    std::size_t m_WindowLength = 0;
 };
 
 // True when the file can be opened for reading; false for a null or empty path.
