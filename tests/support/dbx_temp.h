@@ -1,0 +1,28 @@
+// A scratch folder for one test, removed with everything in it when the object goes.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace dbxw {
+
+class TempDir {
+public:
+    TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir();
+
+    [[nodiscard]] const std::filesystem::path& Path() const { return m_Path; }
+    [[nodiscard]] std::filesystem::path Path(std::string_view name) const { return m_Path / name; }
+    // The reader takes UTF-16 paths.
+    [[nodiscard]] std::u16string WidePath(std::string_view name) const {
+        return Path(name).u16string();
+    }
+
+private:
+    std::filesystem::path m_Path;
+};
+
+}  // namespace dbxw

@@ -1,0 +1,54 @@
+// What mkdbx takes from an Internet message to fill a mailbox record: the header fields
+// Outlook Express indexes (names and addresses, identifiers, dates, priority) and whether
+// any part is a named attachment. Header values keep their bytes; encoded words stay
+// encoded, as they do in the records Outlook Express writes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/dbx_writer.h"
+
+namespace mkdbx {
+
+struct HeaderField {
+    std::string name;
+    std::string value;  // unfolded, surrounding blanks trimmed
+};
+
+// Outlook Express stores CRLF line ends; a file with bare LFs gets them converted.
+[[nodiscard]] std::string NormalizeLineEnds(std::string_view raw);
+
+// The fields of the header section (up to the first empty line), in order.
+[[nodiscard]] std::vector<HeaderField> ParseHeader(std::string_view message);
+// The first field with the name (compared case-insensitively).
+[[nodiscard]] const HeaderField* FindField(const std::vector<HeaderField>& fields,
+                                           std::string_view name);
+
+struct Mailbox {
+    std::string name;
+    std::string address;
+};
+// The first mailbox of an address list: "Name <addr>", "\"Quoted\" <addr>", "addr (Name)"
+// or a bare address, whose name is then the address itself, as Outlook Express shows it.
+[[nodiscard]] std::optional<Mailbox> ParseFirstMailbox(std::string_view value);
+
+// An RFC 2822 date with its zone, as a UTC FILETIME.
+[[nodiscard]] std::optional<std::uint64_t> ParseMailDate(std::string_view value);
+
+// X-Priority's first digit as the priority the list shows: 1 high, 3 normal, 5 low.
+[[nodiscard]] std::optional<std::uint32_t> ParsePriority(std::string_view value);
+
+// Lines of the message, the last one counted even without a line end.
+[[nodiscard]] std::uint32_t CountLines(std::string_view message);
+
+// Whether some MIME part names a file (a name or filename parameter).
+[[nodiscard]] bool HasNamedPart(std::string_view message);
+
+// The record of a message file's text; the text is stored with CRLF line ends.
+[[nodiscard]] dbxw::Message MessageFromEml(std::string_view raw);
+
+}  // namespace mkdbx
