@@ -1,0 +1,262 @@
+// quillbox-cli run as a program on mailboxes built for each test.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/dbx_temp.h"
+#include "support/dbx_writer.h"
+
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Quote(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    RunResult Run(const std::vector<std::string>& args) {
+        std::string command = Quote(QUILLBOX_CLI);
+        for (const auto& arg : args) {
+            command += " " + Quote(arg);
+        }
+        const auto out = temp.Path("stdout");
+        const auto err = temp.Path("stderr");
+        command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+        const int status = std::system(command.c_str());
+        RunResult result;
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = ReadFile(out);
+        result.err = ReadFile(err);
+        return result;
+    }
+
+    std::string Write(const dbxw::Image& image, const std::string& name = "box.dbx") {
+        const auto path = temp.Path(name);
+        EXPECT_TRUE(image.WriteTo(path));
+        return path.string();
+    }
+
+    dbxw::TempDir temp;
+};
+
+dbxw::Message Sample(std::uint32_t id, std::string subject, std::string text) {
+    dbxw::Message m;
+    m.id = id;
+    m.subject = std::move(subject);
+    m.text = std::move(text);
+    m.senderName = "Ann Example";
+    m.senderAddress = "ann@example.com";
+    m.recipientName = "Bob Example";
+    m.recipientAddress = "bob@example.org";
+    m.messageId = "<" + std::to_string(id) + "@example.com>";
+    m.sent = dbxw::FileTimeFromUtc(2008, 11, 3, 17, 5);
+    m.received = dbxw::FileTimeFromUtc(2008, 11, 3, 17, 9);
+    m.lines = 12;
+    return m;
+}
+
+TEST_F(CliTest, ListJsonHasEveryFieldOfEachEntryInListOrder) {
+    auto first = Sample(7, "Caf\xE9 menu", "Subject: x\r\n\r\nbody\r\n");
+    first.senderName = "Price \x80 list";  // 0x80 is the euro sign in the system code page
+    first.flags = dbxw::kFlag0020 | dbxw::kFlagAttachment;
+    first.priority = 1;
+    first.inReplyTo = "<1@example.com>";
+    auto second = Sample(9, "Second", "Subject: y\r\n\r\nmore\r\n");
+    second.sent = 0x8000000000000000ull;  // cannot be shown as a date
+    second.received.reset();
+    const std::string path = Write(dbxw::BuildSimpleMailbox({first, second}));
+
+    const RunResult r = Run({"list", path, "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc["status"], 1);
+    EXPECT_EQ(doc["count"], 2);
+    ASSERT_EQ(doc["emails"].size(), 2u);
+
+    const auto& e0 = doc["emails"][0];
+    std::set<std::string> keys;
+    for (const auto& item : e0.items()) {
+        keys.insert(item.key());
+    }
+    const std::set<std::string> expected = {
+        "row", "id", "has_text", "flag_0020", "has_attachment", "priority", "subject", "sent",
+        "received", "sender_name", "sender_address", "recipient_name", "recipient_address",
+        "lines", "message_id", "in_reply_to", "text_offset"};
+    EXPECT_EQ(keys, expected);
+    EXPECT_EQ(e0["row"], 0);
+    EXPECT_EQ(e0["id"], 7);
+    EXPECT_EQ(e0["has_text"], true);
+    EXPECT_EQ(e0["flag_0020"], true);
+    EXPECT_EQ(e0["has_attachment"], true);
+    EXPECT_EQ(e0["priority"], 1);
+    EXPECT_EQ(e0["subject"], "Caf\xC3\xA9 menu");
+    EXPECT_EQ(e0["sent"], "2008-11-03 17:05");
+    EXPECT_EQ(e0["received"], "2008-11-03 17:09");
+    EXPECT_EQ(e0["sender_name"], "Price \xE2\x82\xAC list");
+    EXPECT_EQ(e0["sender_address"], "ann@example.com");
+    EXPECT_EQ(e0["recipient_name"], "Bob Example");
+    EXPECT_EQ(e0["recipient_address"], "bob@example.org");
+    EXPECT_EQ(e0["lines"], 12);
+    EXPECT_EQ(e0["message_id"], "<7@example.com>");
+    EXPECT_EQ(e0["in_reply_to"], "<1@example.com>");
+    EXPECT_GT(e0["text_offset"].get<long long>(), 0);
+
+    const auto& e1 = doc["emails"][1];
+    EXPECT_EQ(e1["row"], 1);
+    EXPECT_EQ(e1["id"], 9);
+    EXPECT_EQ(e1["priority"], 3);
+    EXPECT_EQ(e1["has_attachment"], false);
+    EXPECT_EQ(e1["sent"], "");
+    EXPECT_EQ(e1["received"], "1601-01-01 00:00");
+    EXPECT_EQ(e1["in_reply_to"], "");
+}
+
+TEST_F(CliTest, ListTableShowsHeadingsAndOneRowPerEntry) {
+    auto first = Sample(3, "Quarterly figures", "x");
+    first.flags = dbxw::kFlagAttachment;
+    first.priority = 5;
+    const std::string path =
+        Write(dbxw::BuildSimpleMailbox({first, Sample(4, "Lunch on Friday", "y")}));
+    const RunResult r = Run({"list", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);) {
+        rows.push_back(line);
+    }
+    ASSERT_EQ(rows.size(), 3u);
+    for (const char* heading :
+         {"ID", "A", "P", "F", "Subject", "Sent", "Received", "From", "To", "Lines"}) {
+        EXPECT_NE(rows[0].find(heading), std::string::npos) << heading;
+    }
+    EXPECT_NE(rows[1].find("Quarterly figures"), std::string::npos);
+    EXPECT_NE(rows[1].find("@"), std::string::npos);  // the attachment mark
+    EXPECT_NE(rows[1].find("v"), std::string::npos);  // low priority
+    EXPECT_NE(rows[2].find("Lunch on Friday"), std::string::npos);
+    EXPECT_NE(rows[2].find("2008-11-03 17:05"), std::string::npos);
+}
+
+TEST_F(CliTest, ShowRawWritesTheStoredBytesUpToTheFirstZero) {
+    std::string text = "Subject: bytes\r\n\r\n\xE9\xFF";
+    text += std::string(1000, 'x');  // spans two blocks
+    const std::string withZero = std::string("before", 6) + '\0' + "after";
+    const std::string path = Write(
+        dbxw::BuildSimpleMailbox({Sample(1, "a", text), Sample(2, "b", withZero)}));
+
+    RunResult r = Run({"show", path, "0", "--raw"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, text);
+
+    r = Run({"show", path, "1", "--raw"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "before");
+}
+
+TEST_F(CliTest, ShowRefusesRowsOutOfRangeAndEntriesWithoutText) {
+    const std::string path = Write(dbxw::BuildSimpleMailbox({Sample(1, "a", "abc")}));
+
+    for (const char* row : {"1", "-1", "99999999999"}) {
+        const RunResult r = Run({"show", path, row, "--raw"});
+        EXPECT_EQ(r.exitCode, 1) << row;
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_NE(r.err.find("out of range"), std::string::npos) << r.err;
+    }
+
+    dbxw::Builder b;
+    dbxw::Record record;
+    record.Add(dbxw::Attribute::Direct(dbxw::kAttrId, 5))
+        .Add(dbxw::Attribute::Direct(dbxw::kAttrFlags, 0));  // flag 0x1 clear
+    record.text = b.AddText(dbxw::Text{"never shown"});
+    dbxw::Node node;
+    node.entries.push_back({.record = b.AddRecord(std::move(record))});
+    b.root = b.AddNode(std::move(node));
+    const std::string path3 = Write(b.Build(), "c.dbx");
+    const RunResult r = Run({"show", path3, "0", "--raw"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("no stored text"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, OpenFailuresPrintTheStatusText) {
+    RunResult r = Run({"list", temp.Path("missing.dbx").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err,
+              "Unable to open this file.\nPlease check if the path is correct,\nand if the file "
+              "is not open by another application.\n");
+    EXPECT_TRUE(r.out.empty());
+
+    dbxw::Builder folder;
+    folder.header.folder80 = 3;
+    r = Run({"list", Write(folder.Build(), "folder.dbx"), "--json"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "This file is an Outlook Express folder file. It does not contain any email.\n");
+
+    dbxw::Image shortFile = dbxw::BuildSimpleMailbox({Sample(1, "a", "b")});
+    shortFile.Truncate(100);
+    r = Run({"show", Write(shortFile, "short.dbx"), "0", "--raw"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Unable to read this file."), std::string::npos);
+
+    dbxw::Builder empty;
+    r = Run({"list", Write(empty.Build(), "empty.dbx")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "This file is empty, and does not contain any email.\n");
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+    const std::string path = Write(dbxw::BuildSimpleMailbox({Sample(1, "a", "b")}));
+    EXPECT_EQ(Run({}).exitCode, 2);
+    EXPECT_EQ(Run({"frobnicate"}).exitCode, 2);
+    EXPECT_EQ(Run({"list"}).exitCode, 2);
+    EXPECT_EQ(Run({"list", path, "--bogus"}).exitCode, 2);
+    EXPECT_EQ(Run({"show", path}).exitCode, 2);
+    EXPECT_EQ(Run({"show", path, "zero", "--raw"}).exitCode, 2);
+    EXPECT_EQ(Run({"--help"}).exitCode, 0);
+}
+
+TEST_F(CliTest, VerboseSendsTheDiagnosticLogToStderr) {
+    dbxw::Builder b = dbxw::SimpleMailboxBuilder({Sample(1, "a", "b"), Sample(2, "c", "d")});
+    dbxw::Image image = b.Build();
+    // Break the first record's self offset: the entry is skipped and the damage logged.
+    const std::uint32_t record = image.RecordOffset(0);
+    image.PutU32(record, record + 1);
+    const std::string path = Write(image);
+
+    RunResult quiet = Run({"list", path, "--json"});
+    ASSERT_EQ(quiet.exitCode, 0);
+    EXPECT_TRUE(quiet.err.empty()) << quiet.err;
+    EXPECT_EQ(nlohmann::json::parse(quiet.out)["count"], 1);
+
+    RunResult verbose = Run({"--verbose", "list", path, "--json"});
+    ASSERT_EQ(verbose.exitCode, 0);
+    EXPECT_NE(verbose.err.find("IndexedData corrupted at offset " + std::to_string(record)),
+              std::string::npos)
+        << verbose.err;
+    EXPECT_EQ(Run({"list", path, "--verbose"}).err, verbose.err);
+}
+
+}  // namespace
