@@ -200,7 +200,7 @@ TEST(MkdbxParseTest, MessageFromEmlFillsTheRecord) {
         "Content-Type: text/plain; name=\"notes.txt\"\n\nnotes\n"
         "--zz--\n";
     const dbxw::Message m = mkdbx::MessageFromEml(raw);
-    EXPECT_EQ(m.subject, "=?iso-8859-1?Q?Caf=E9?=");
+    EXPECT_EQ(m.subject, "Caf\xE9");
     EXPECT_EQ(m.senderName, "Martin, Alice");
     EXPECT_EQ(m.senderAddress, "alice@example.com");
     EXPECT_EQ(m.recipientName, "Bob Stone");
@@ -306,7 +306,9 @@ TEST_F(MkdbxSamplesTest, TheSampleMailboxHoldsWhatTheSamplesPromise) {
 
     const CEmailDBX* koi8 = entry("07-");
     ASSERT_NE(koi8, nullptr);
-    EXPECT_TRUE(koi8->m_Subject.GetTextView().starts_with("=?koi8-r?B?"));
+    // Cyrillic has no place in the system code page.
+    EXPECT_EQ(koi8->m_Subject.GetTextView().find("=?"), std::string_view::npos);
+    EXPECT_NE(koi8->m_Subject.GetTextView().find('?'), std::string_view::npos);
 
     // The reply chain links by identifier, and its copy is an exact duplicate.
     const CEmailDBX* question = entry("08-");
@@ -394,3 +396,17 @@ TEST_F(MkdbxProgramTest, ExitCodes) {
 }
 
 }  // namespace
+
+TEST(MkdbxParseTest, DisplayTextsAreDecodedIntoTheSystemCodePage) {
+    // UTF-8 with an en dash, which the system code page holds at 0x96.
+    EXPECT_EQ(mkdbx::SystemCodePageText("=?utf-8?B?R3LDvMOfZSDigJMgWsO8cmljaA==?="),
+              "Gr\xFC\xDF"
+              "e \x96 Z\xFCrich");
+    EXPECT_EQ(mkdbx::SystemCodePageText("=?iso-8859-1?Q?Ren=E9?= Lefort"), "Ren\xE9 Lefort");
+    EXPECT_EQ(mkdbx::SystemCodePageText("=?koi8-r?B?6dfBzg==?="), "????");
+    EXPECT_EQ(mkdbx::SystemCodePageText("plain words"), "plain words");
+    // An unknown charset keeps the decoded bytes.
+    EXPECT_EQ(mkdbx::SystemCodePageText("=?x-unknown?Q?a=FFb?="),
+              "a\xFF"
+              "b");
+}

@@ -1,5 +1,9 @@
 #include "eml_message.h"
 
+#include "mime/charset.h"
+#include "mime/encoded_word.h"
+#include "platform/code_page.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -546,6 +550,20 @@ bool HasNamedPart(std::string_view message) {
     return EntityNamesFile(message, 0);
 }
 
+std::string SystemCodePageText(std::string_view value) {
+    std::string charset;
+    const std::string decoded = DecodeEncodedWords(value, &charset);
+    if (charset.empty() || decoded.empty()) {
+        return decoded;
+    }
+    std::string converted;
+    if (!ConvertCharset(std::string_view(charset), kSystemCodePage, decoded.data(),
+                        std::int32_t(decoded.size()), converted, false)) {
+        return decoded;
+    }
+    return converted;
+}
+
 dbxw::Message MessageFromEml(std::string_view raw) {
     dbxw::Message m;
     std::string text = NormalizeLineEnds(raw);
@@ -554,18 +572,20 @@ dbxw::Message MessageFromEml(std::string_view raw) {
         const HeaderField* f = FindField(fields, name);
         return f ? std::optional<std::string>(f->value) : std::nullopt;
     };
-    m.subject = value("Subject");
+    if (const std::optional<std::string> subject = value("Subject")) {
+        m.subject = SystemCodePageText(*subject);
+    }
     m.messageId = value("Message-ID");
     m.inReplyTo = value("In-Reply-To");
     if (const std::optional<std::string> from = value("From")) {
         if (const std::optional<Mailbox> box = ParseFirstMailbox(*from)) {
-            m.senderName = box->name;
+            m.senderName = SystemCodePageText(box->name);
             m.senderAddress = box->address;
         }
     }
     if (const std::optional<std::string> to = value("To")) {
         if (const std::optional<Mailbox> box = ParseFirstMailbox(*to)) {
-            m.recipientName = box->name;
+            m.recipientName = SystemCodePageText(box->name);
             if (!box->address.empty()) {
                 m.recipientAddress = box->address;
             }

@@ -1,7 +1,8 @@
 // What mkdbx takes from an Internet message to fill a mailbox record: the header fields
 // Outlook Express indexes (names and addresses, identifiers, dates, priority) and whether
-// any part is a named attachment. Header values keep their bytes; encoded words stay
-// encoded, as they do in the records Outlook Express writes.
+// any part is a named attachment. Subjects and display names are stored decoded, in the
+// system code page, as Outlook Express on a Western Windows stores them; other values keep
+// their bytes.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +48,10 @@ struct Mailbox {
 
 // Whether some MIME part names a file (a name or filename parameter).
 [[nodiscard]] bool HasNamedPart(std::string_view message);
+
+// A header value with its encoded words decoded and converted to the system code page
+// (characters it cannot hold become '?'); the decoded bytes when the charset is unknown.
+[[nodiscard]] std::string SystemCodePageText(std::string_view value);
 
 // The record of a message file's text; the text is stored with CRLF line ends.
 [[nodiscard]] dbxw::Message MessageFromEml(std::string_view raw);
