@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "mime/field_codec.h"
 #include "mime/mime_char.h"
 
 namespace {
@@ -39,6 +40,7 @@ void RegisterTransferCodec(std::string_view name, TransferCodecCreator creator) 
 void RegisterStandardCodecs() {
     RegisterTransferCodec("quoted-printable", &Create<CMimeCodeQP>);
     RegisterTransferCodec("base64", &Create<CMimeCodeBase64>);
+    RegisterStandardFieldCodecs();
 }
 
 std::unique_ptr<CMimeCodeBase> CreateTransferCodec(std::string_view name) {

@@ -12,7 +12,8 @@
 
 using TransferCodecCreator = std::unique_ptr<CMimeCodeBase> (*)();
 
-// Registers "quoted-printable" and "base64". Calling it again leaves the same table.
+// Registers "quoted-printable" and "base64", and the field codecs (field_codec.h). Calling
+// it again leaves the same tables.
 void RegisterStandardCodecs();
 
 // Drops every entry named `name` (ASCII case-insensitively), then adds the creator, if not
