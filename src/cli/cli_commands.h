@@ -11,6 +11,8 @@ inline constexpr int kExitUsage = 2;
 struct ListOptions {
     std::string mailbox;
     bool json = false;
+    // A column heading (any case), optionally followed by ":desc"; empty for list order.
+    std::string sort;
 };
 
 struct ShowOptions {
@@ -19,5 +21,17 @@ struct ShowOptions {
     bool raw = false;
 };
 
+struct ThreadsOptions {
+    std::string mailbox;
+    bool json = false;
+};
+
+struct DuplicatesOptions {
+    std::string mailbox;
+    bool remove = false;  // --delete
+};
+
 int RunList(const ListOptions& options);
+int RunThreads(const ThreadsOptions& options);
+int RunDuplicates(const DuplicatesOptions& options);
 int RunShow(const ShowOptions& options);

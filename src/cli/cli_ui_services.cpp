@@ -218,6 +218,22 @@ bool CCliUi::InterruptPending() {
     return g_interruptRequested != 0;
 }
 
+CTextOutputUi::CTextOutputUi(std::ostream& out, CCliUi& inner) : m_out(out), m_inner(inner) {}
+
+MsgAnswer CTextOutputUi::MessageBox(std::u16string_view text, std::u16string_view /*caption*/,
+                                    MsgIcon /*icon*/, MsgButtons buttons) {
+    std::string line = WideToUtf8(text);
+    if (line.empty() || line.back() != '\n') {
+        line.push_back('\n');
+    }
+    m_out << line << std::flush;
+    return m_inner.AnswerFor(buttons);
+}
+
+std::unique_ptr<IProgress> CTextOutputUi::CreateProgress(std::u16string_view title, bool smooth) {
+    return m_inner.CreateProgress(title, smooth);
+}
+
 const char* MsgAnswerName(MsgAnswer answer) {
     switch (answer) {
         case MsgAnswer::Ok:

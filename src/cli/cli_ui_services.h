@@ -48,6 +48,24 @@ private:
     std::shared_ptr<CTerminalLine> m_line;
 };
 
+// CTextOutputUi: the UI services of a command whose message boxes are its result. Each
+// box's text goes to the stream as UTF-8 lines (a text ending in a line break gets no
+// second one); answers and progress are the wrapped CLI services'.
+class CTextOutputUi final : public IUiServices {
+public:
+    CTextOutputUi(std::ostream& out, CCliUi& inner);
+    CTextOutputUi(const CTextOutputUi&) = delete;
+    CTextOutputUi& operator=(const CTextOutputUi&) = delete;
+
+    MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
+                         MsgButtons buttons) override;
+    std::unique_ptr<IProgress> CreateProgress(std::u16string_view title, bool smooth) override;
+
+private:
+    std::ostream& m_out;
+    CCliUi& m_inner;
+};
+
 [[nodiscard]] const char* MsgAnswerName(MsgAnswer answer);
 
 // One redraw of the bar: "[#####     ]  50% text", cut to the given number of columns.

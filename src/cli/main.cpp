@@ -20,12 +20,28 @@ int main(int argc, char** argv) {
     CLI::App* listCommand = app.add_subcommand("list", "List the emails of a mailbox");
     listCommand->add_option("MAILBOX", list.mailbox, "The .dbx file")->required();
     listCommand->add_flag("--json", list.json, "Print JSON instead of a table");
+    listCommand->add_option("--sort", list.sort,
+                            "Sort by a column first: its heading (ID, A, P, F, Subject, Sent, "
+                            "Received, From, To, Lines), with :desc for descending");
+
+    ThreadsOptions threads;
+    CLI::App* threadsCommand =
+        app.add_subcommand("threads", "Count the conversation threads of a mailbox");
+    threadsCommand->add_option("MAILBOX", threads.mailbox, "The .dbx file")->required();
+    threadsCommand->add_flag("--json", threads.json,
+                             "Print the threads and the rows each one gathered as JSON");
+
+    DuplicatesOptions duplicates;
+    CLI::App* duplicatesCommand = app.add_subcommand(
+        "duplicates", "Count the emails stored more than once (same message identifier)");
+    duplicatesCommand->add_option("MAILBOX", duplicates.mailbox, "The .dbx file")->required();
+    duplicatesCommand->add_flag("--delete", duplicates.remove,
+                                "Drop the extra copies (in memory only) and list the rest");
 
     ShowOptions show;
     CLI::App* showCommand = app.add_subcommand("show", "Show one email of a mailbox");
     showCommand->add_option("MAILBOX", show.mailbox, "The .dbx file")->required();
-    showCommand->add_option("ROW", show.row, "Row of the email, from 0, in list order")
-        ->required();
+    showCommand->add_option("ROW", show.row, "Row of the email, from 0, in list order")->required();
     showCommand->add_flag("--raw", show.raw, "Write the stored message source byte for byte");
 
     try {
@@ -45,6 +61,12 @@ int main(int argc, char** argv) {
     }
     if (showCommand->parsed()) {
         return RunShow(show);
+    }
+    if (threadsCommand->parsed()) {
+        return RunThreads(threads);
+    }
+    if (duplicatesCommand->parsed()) {
+        return RunDuplicates(duplicates);
     }
     return kExitUsage;
 }

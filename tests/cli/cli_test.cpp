@@ -259,4 +259,163 @@ TEST_F(CliTest, VerboseSendsTheDiagnosticLogToStderr) {
     EXPECT_EQ(Run({"list", path, "--verbose"}).err, verbose.err);
 }
 
+// The emails' ids in the order `list --json` printed them.
+std::vector<int> JsonIds(const std::string& out) {
+    std::vector<int> ids;
+    const auto doc = nlohmann::json::parse(out);
+    for (const auto& e : doc["emails"]) {
+        ids.push_back(e["id"].get<int>());
+    }
+    return ids;
+}
+
+dbxw::Message Reply(std::uint32_t id, std::string messageId, std::string inReplyTo) {
+    dbxw::Message m;
+    m.id = id;
+    m.messageId = std::move(messageId);
+    if (!inReplyTo.empty()) {
+        m.inReplyTo = std::move(inReplyTo);
+    }
+    return m;
+}
+
+TEST_F(CliTest, ListSortIsOneHeaderClickOrTwoForDescending) {
+    auto a = Sample(2, "beta", "x");
+    auto b = Sample(3, "Alpha", "x");
+    auto c = Sample(1, "alpha", "x");
+    c.senderName.reset();  // no sender name: first when ascending
+    b.lines = 30;
+    c.lines = 5;
+    const std::string path = Write(dbxw::BuildSimpleMailbox({a, b, c}));
+
+    RunResult r = Run({"list", path, "--json", "--sort", "subject"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(JsonIds(r.out), (std::vector<int>{3, 1, 2}));  // "Alpha" < "alpha" < "beta"
+    r = Run({"list", path, "--sort", "SUBJECT:desc", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(JsonIds(r.out), (std::vector<int>{2, 1, 3}));
+    r = Run({"list", path, "--json", "--sort", "Id:DESC"});
+    EXPECT_EQ(JsonIds(r.out), (std::vector<int>{3, 2, 1}));
+    r = Run({"list", path, "--json", "--sort", "from"});
+    EXPECT_EQ(JsonIds(r.out).front(), 1);
+    r = Run({"list", path, "--json", "--sort", "Lines:desc"});
+    EXPECT_EQ(JsonIds(r.out), (std::vector<int>{3, 2, 1}));  // 30, 12, 5
+
+    // The table takes the same order.
+    r = Run({"list", path, "--sort", "ID"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::size_t alpha = r.out.find("alpha");
+    const std::size_t beta = r.out.find("beta");
+    const std::size_t upper = r.out.find("Alpha");
+    ASSERT_NE(alpha, std::string::npos);
+    EXPECT_LT(alpha, beta);
+    EXPECT_LT(beta, upper);
+
+    for (const char* bad : {"Bogus", "ID:up", "ID:", ":desc", "Subject:desc:desc", "10"}) {
+        r = Run({"list", path, "--sort", bad});
+        EXPECT_EQ(r.exitCode, 2) << bad;
+        EXPECT_TRUE(r.out.empty()) << bad;
+        EXPECT_NE(r.err.find("--sort takes a column heading"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Run({"list", path, "--sort"}).exitCode, 2);
+}
+
+TEST_F(CliTest, ThreadsPrintsTheCountAndJsonListsEachThreadsRows) {
+    const std::string path = Write(dbxw::BuildSimpleMailbox({
+        Reply(1, "<c@x>", "<b@x>"),  // row 0 answers row 2
+        Reply(2, "<a@x>", ""),       // row 1: the root of thread 0
+        Reply(3, "<b@x>", "<a@x>"),  // row 2 answers row 1
+        Reply(4, "<d@x>", "<gone@x>"),
+    }));
+    RunResult r = Run({"threads", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "2 threads found.\n");
+    EXPECT_TRUE(r.err.empty()) << r.err;
+
+    r = Run({"threads", path, "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc, nlohmann::json::parse(R"({"threads": 2, "members": [[0, 2, 1], [3]]})"));
+    EXPECT_LT(r.out.find("\"threads\""), r.out.find("\"members\""));
+}
+
+TEST_F(CliTest, ThreadsInACycleAreAnnouncedAndInNoThread) {
+    const std::string path = Write(dbxw::BuildSimpleMailbox({
+        Reply(1, "<x@x>", "<y@x>"),
+        Reply(2, "<root@x>", ""),
+        Reply(3, "<y@x>", "<x@x>"),
+        Reply(4, "<r@x>", "<root@x>"),
+    }));
+    RunResult r = Run({"threads", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Oops\nOops\n1 threads found.\n");
+
+    r = Run({"threads", path, "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out),
+              nlohmann::json::parse(R"({"threads": 1, "members": [[1, 3]]})"));
+    EXPECT_EQ(r.err, "Korvane Quillbox: Oops\nKorvane Quillbox: Oops\n");
+}
+
+TEST_F(CliTest, DuplicatesCountsAndDeleteListsTheSurvivors) {
+    auto copy1 = Sample(1, "Copy one", "x");
+    copy1.messageId = "<Copy@Example.com>";
+    auto other = Sample(2, "Other", "x");
+    other.messageId = "<single@example.com>";
+    auto copy2 = Sample(3, "Copy two", "x");
+    copy2.messageId = "<copy@example.com>";
+    auto copy3 = Sample(4, "Copy three", "x");
+    copy3.messageId = "<COPY@EXAMPLE.COM>";
+    auto noId1 = Sample(5, "No id", "x");
+    noId1.messageId.reset();
+    auto noId2 = Sample(6, "No id either", "x");
+    noId2.messageId.reset();
+    const std::string path =
+        Write(dbxw::BuildSimpleMailbox({copy1, other, copy2, noId1, copy3, noId2}));
+
+    RunResult r = Run({"duplicates", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "2 duplicate messages found.\n");
+    EXPECT_TRUE(r.err.empty()) << r.err;
+
+    r = Run({"duplicates", path, "--delete"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string texts =
+        "Note : This tool will only delete duplicate messages\nin memory, and will not affect "
+        "your emails file.\n2 duplicate messages found and deleted.\n";
+    ASSERT_EQ(r.out.substr(0, texts.size()), texts);
+    // The survivors in identifier order (absent first), one copy each, as `list` shows them.
+    const std::string expected =
+        Write(dbxw::BuildSimpleMailbox({noId1, noId2, copy1, other}), "expected.dbx");
+    const RunResult list = Run({"list", expected});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_EQ(r.out.substr(texts.size()), list.out);
+}
+
+TEST_F(CliTest, DuplicatesOfASingleEntryAndUsage) {
+    const std::string path = Write(dbxw::BuildSimpleMailbox({Sample(1, "Only", "x")}));
+    RunResult r = Run({"duplicates", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "No duplicate messages.\n");
+    r = Run({"duplicates", path, "--delete"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Note : This tool will only delete duplicate messages\nin memory, and "
+                          "will not affect your emails file.\nNo duplicate messages.\nID ",
+                          0),
+              0u)
+        << r.out;
+    EXPECT_NE(r.out.find("Only"), std::string::npos);
+
+    EXPECT_EQ(Run({"duplicates"}).exitCode, 2);
+    EXPECT_EQ(Run({"duplicates", path, "--bogus"}).exitCode, 2);
+    EXPECT_EQ(Run({"threads"}).exitCode, 2);
+    EXPECT_EQ(Run({"threads", path, "--delete"}).exitCode, 2);
+    for (const char* command : {"threads", "duplicates"}) {
+        r = Run({command, temp.Path("missing.dbx").string()});
+        EXPECT_EQ(r.exitCode, 1) << command;
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_EQ(r.err.rfind("Unable to open this file.", 0), 0u) << r.err;
+    }
+}
+
 }  // namespace

@@ -144,4 +144,30 @@ TEST(CliProgress, FirstCtrlCCancelsAtTheNextPump) {
     EXPECT_EQ(current.sa_handler, SIG_DFL);
 }
 
+TEST(CliTextOutput, BoxTextsAreTheOutputOnePerLine) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CCliUi inner(err, false, CliUiOptions{MsgAnswer::No, MsgAnswer::Cancel});
+    CTextOutputUi ui(out, inner);
+    EXPECT_EQ(ui.MessageBox(u"3 threads found.\n", kAppName, MsgIcon::None, MsgButtons::Ok),
+              MsgAnswer::Ok);
+    EXPECT_EQ(ui.MessageBox(u"Note\nsecond line", kAppName, MsgIcon::None, MsgButtons::Ok),
+              MsgAnswer::Ok);
+    EXPECT_EQ(ui.MessageBox(u"Caf\u00E9?", kErrorCaption, MsgIcon::Error, MsgButtons::YesNo),
+              MsgAnswer::No);
+    EXPECT_EQ(ui.MessageBox(u"", kAppName, MsgIcon::None, MsgButtons::OkCancel), MsgAnswer::Cancel);
+    EXPECT_EQ(out.str(), "3 threads found.\nNote\nsecond line\nCaf\xC3\xA9?\n\n");
+    EXPECT_TRUE(err.str().empty());
+
+    // Progress is the wrapped services' own: nothing on a stream that is not a terminal.
+    auto progress = ui.CreateProgress(u"Scanning threads...", false);
+    ASSERT_NE(progress, nullptr);
+    progress->SetPosition(50);
+    progress->SetStatusText(u"5 emails scanned");
+    EXPECT_FALSE(progress->IsCancelled());
+    EXPECT_TRUE(err.str().empty());
+    EXPECT_EQ(out.str().size(),
+              std::string("3 threads found.\nNote\nsecond line\nCaf\xC3\xA9?\n\n").size());
+}
+
 }  // namespace
