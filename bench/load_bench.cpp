@@ -126,8 +126,8 @@ int ChildSequential(const std::string& path) {
     return 0;
 }
 
-std::vector<double> RunChild(const char* self, const char* mode, const std::string& path,
-                             int runs, std::vector<long>* peaks = nullptr) {
+std::vector<double> RunChild(const char* self, const char* mode, const std::string& path, int runs,
+                             std::vector<long>* peaks = nullptr) {
     std::vector<double> times;
     const std::string command = std::string("'") + self + "' --child " + mode + " '" + path + "'";
     for (int r = 0; r < runs; ++r) {

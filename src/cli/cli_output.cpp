@@ -58,7 +58,8 @@ std::string CellText(CEmailDBX& entry, int column) {
     }
     std::u16string text = GetEmailCellText(entry, column);
     // Line breaks and tabs in a stored subject would break the table's rows.
-    std::replace_if(text.begin(), text.end(), [](char16_t c) { return c < 0x20; }, u' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char16_t c) { return c < 0x20; }, u' ');
     return WideToUtf8(text);
 }
 
@@ -138,7 +139,8 @@ nlohmann::ordered_json EmailListToJson(CEmailArray& emails, int status) {
             list.push_back(EmailToJson(*entry, r));
         }
     }
-    return nlohmann::ordered_json{{"status", status}, {"count", count}, {"emails", std::move(list)}};
+    return nlohmann::ordered_json{
+        {"status", status}, {"count", count}, {"emails", std::move(list)}};
 }
 
 void PrintJson(std::FILE* out, const nlohmann::ordered_json& document) {

@@ -31,8 +31,7 @@ public:
     }
 
     // A view of count bytes at offset; empty when any of it lies outside.
-    [[nodiscard]] std::span<const std::uint8_t> Bytes(std::size_t offset,
-                                                      std::size_t count) const {
+    [[nodiscard]] std::span<const std::uint8_t> Bytes(std::size_t offset, std::size_t count) const {
         if (!Has(offset, count)) {
             return {};
         }

@@ -22,7 +22,9 @@ constexpr std::uint32_t kNodeEntryCount = 0x11;
 constexpr std::uint32_t kNodeEntryTable = 0x18;
 constexpr std::uint32_t kNodeEntrySize = 12;
 
-std::string PathForLog(const char16_t* path) { return path ? WideToUtf8(path) : std::string(); }
+std::string PathForLog(const char16_t* path) {
+    return path ? WideToUtf8(path) : std::string();
+}
 
 }  // namespace
 
@@ -49,7 +51,9 @@ const char16_t* GetStatusText(std::int32_t status) {
 
 CDBXFile::CDBXFile() : m_Emails(true, 2000, 2000) {}
 
-CDBXFile::~CDBXFile() { Close(); }
+CDBXFile::~CDBXFile() {
+    Close();
+}
 
 void CDBXFile::FreeBlocks() {
     m_pHeader.reset();
@@ -77,9 +81,15 @@ bool CDBXFile::IsFolderFile() const {
            HeaderDword(kFolderMarkB) != 0;
 }
 
-std::uint32_t CDBXFile::GetFileInfoLength() const { return HeaderDword(kFileInfoLengthOffset); }
-std::uint32_t CDBXFile::GetMessageCount() const { return HeaderDword(kMessageCountOffset); }
-std::uint32_t CDBXFile::GetRootNodeOffset() const { return HeaderDword(kRootNodeOffset); }
+std::uint32_t CDBXFile::GetFileInfoLength() const {
+    return HeaderDword(kFileInfoLengthOffset);
+}
+std::uint32_t CDBXFile::GetMessageCount() const {
+    return HeaderDword(kMessageCountOffset);
+}
+std::uint32_t CDBXFile::GetRootNodeOffset() const {
+    return HeaderDword(kRootNodeOffset);
+}
 
 std::int32_t CDBXFile::Open(const char16_t* path) {
     // A left-over list would mix two mailboxes; callers close first, but make sure.
@@ -158,8 +168,7 @@ bool CDBXFile::VisitNode(std::uint32_t offset, std::vector<std::uint32_t>& pendi
         return false;
     }
     // The count byte can say up to 255; the node has room for 51.
-    const std::uint32_t count =
-        std::min<std::uint32_t>(reader.U8(kNodeEntryCount), kNodeEntries);
+    const std::uint32_t count = std::min<std::uint32_t>(reader.U8(kNodeEntryCount), kNodeEntries);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t record = reader.U32(kNodeEntryTable + i * kNodeEntrySize);
         if (record != 0) {

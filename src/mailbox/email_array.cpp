@@ -11,7 +11,9 @@ CEmailArray::CEmailArray(bool ownsEntries, std::int32_t capacity, std::int32_t g
     }
 }
 
-CEmailArray::~CEmailArray() { RemoveAll(); }
+CEmailArray::~CEmailArray() {
+    RemoveAll();
+}
 
 CEmailDBX* CEmailArray::Get(std::int32_t index) const {
     if (index < 0 || index >= GetCapacity()) {
@@ -28,7 +30,9 @@ void CEmailArray::Append(CEmailDBX* entry) {
     m_Items[std::size_t(++m_nLast)] = entry;
 }
 
-void CEmailArray::Append(std::unique_ptr<CEmailDBX> entry) { Append(entry.release()); }
+void CEmailArray::Append(std::unique_ptr<CEmailDBX> entry) {
+    Append(entry.release());
+}
 
 void CEmailArray::SetCapacity(std::int32_t capacity, std::int32_t growBy) {
     m_nGrowBy = growBy > 0 ? growBy : 1;

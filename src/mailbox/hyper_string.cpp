@@ -137,8 +137,8 @@ bool CZHyperString::ToWide() {
         wide = std::make_unique<char16_t[]>(std::size_t(m_nCapacity));
         if (m_nType == TypeCodePage) {
             if (length > 0) {
-                const int written = MultiByteToWide(m_nCodePage, m_pText.get(), length,
-                                                    wide.get(), m_nCapacity - 1);
+                const int written = MultiByteToWide(m_nCodePage, m_pText.get(), length, wide.get(),
+                                                    m_nCapacity - 1);
                 if (written == 0) {
                     return false;
                 }
@@ -183,8 +183,7 @@ bool CZHyperString::ToCodePage(std::uint32_t codePage) {
     std::unique_ptr<char[]> bytes;
     int size = 1;
     if (!wide.empty()) {
-        const int needed =
-            WideToMultiByte(codePage, wide.data(), int(wide.size()), nullptr, 0);
+        const int needed = WideToMultiByte(codePage, wide.data(), int(wide.size()), nullptr, 0);
         if (needed <= 0) {
             return false;
         }

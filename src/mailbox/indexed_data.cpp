@@ -62,7 +62,8 @@ bool CIndexedData::Read(CZFile& file, std::uint32_t offset) {
     }
 
     // Slots past the body words were never read: they do not exist.
-    const std::uint32_t slotsRead = std::min<std::uint32_t>(m_nSlots, std::uint32_t(m_pBody.size()));
+    const std::uint32_t slotsRead =
+        std::min<std::uint32_t>(m_nSlots, std::uint32_t(m_pBody.size()));
     bool haveIndirect = false;
     std::uint32_t last = 0;
     for (std::uint32_t i = 0; i < slotsRead; ++i) {

@@ -40,7 +40,9 @@ bool CZFile::Open(const char16_t* path, std::int32_t mode) {
     return OpenUtf8(utf8.c_str(), mode);
 }
 
-bool CZFile::Open(const char* path, std::int32_t mode) { return OpenUtf8(path, mode); }
+bool CZFile::Open(const char* path, std::int32_t mode) {
+    return OpenUtf8(path, mode);
+}
 
 bool CZFile::OpenUtf8(const char* path, std::int32_t mode) {
     Close();
@@ -128,9 +130,13 @@ std::int64_t CZFile::GetPosition() {
     return std::int64_t(ftello(m_Stream));
 }
 
-bool CZFile::Read(void* buffer, std::uint32_t size) { return Read(buffer, std::int64_t(size)); }
+bool CZFile::Read(void* buffer, std::uint32_t size) {
+    return Read(buffer, std::int64_t(size));
+}
 
-bool CZFile::Read(void* buffer, std::int32_t size) { return Read(buffer, std::int64_t(size)); }
+bool CZFile::Read(void* buffer, std::int32_t size) {
+    return Read(buffer, std::int64_t(size));
+}
 
 bool CZFile::Read(void* buffer, std::int64_t size) {
     if (!buffer || size <= 0 || !IsOpen()) {
@@ -163,8 +169,7 @@ bool CZFile::ReadThroughWindow(void* buffer, std::uint64_t size) {
     }
     const auto position = std::uint64_t(m_Position);
     auto* out = static_cast<std::uint8_t*>(buffer);
-    const bool inWindow = position >= m_WindowStart &&
-                          position - m_WindowStart <= m_WindowLength &&
+    const bool inWindow = position >= m_WindowStart && position - m_WindowStart <= m_WindowLength &&
                           size <= m_WindowLength - (position - m_WindowStart);
     if (!inWindow) {
         if (fseeko(m_Stream, off_t(position), SEEK_SET) != 0) {

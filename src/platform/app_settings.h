@@ -12,9 +12,9 @@ public:
 
     [[nodiscard]] virtual int ReadInt(std::u16string_view section, std::u16string_view key,
                                       int defaultValue) const = 0;
-    [[nodiscard]] virtual std::u16string ReadString(std::u16string_view section,
-                                                    std::u16string_view key,
-                                                    std::u16string_view defaultValue = {}) const = 0;
+    [[nodiscard]] virtual std::u16string ReadString(
+        std::u16string_view section, std::u16string_view key,
+        std::u16string_view defaultValue = {}) const = 0;
     virtual bool WriteInt(std::u16string_view section, std::u16string_view key, int value) = 0;
     virtual bool WriteString(std::u16string_view section, std::u16string_view key,
                              std::u16string_view text) = 0;

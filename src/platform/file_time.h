@@ -10,9 +10,9 @@ using FILETIME64 = std::uint64_t;
 
 struct SystemTime {
     std::uint16_t wYear = 0;
-    std::uint16_t wMonth = 0;  // 1..12
+    std::uint16_t wMonth = 0;      // 1..12
     std::uint16_t wDayOfWeek = 0;  // 0 = Sunday
-    std::uint16_t wDay = 0;  // 1..31
+    std::uint16_t wDay = 0;        // 1..31
     std::uint16_t wHour = 0;
     std::uint16_t wMinute = 0;
     std::uint16_t wSecond = 0;

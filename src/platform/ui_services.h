@@ -26,6 +26,5 @@ public:
 
     // A progress window owned by the main window, already showing the title.
     // Never null: where no window can be shown, the object does nothing.
-    virtual std::unique_ptr<IProgress> CreateProgress(std::u16string_view title,
-                                                      bool smooth) = 0;
+    virtual std::unique_ptr<IProgress> CreateProgress(std::u16string_view title, bool smooth) = 0;
 };

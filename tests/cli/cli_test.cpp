@@ -102,10 +102,23 @@ TEST_F(CliTest, ListJsonHasEveryFieldOfEachEntryInListOrder) {
     for (const auto& item : e0.items()) {
         keys.insert(item.key());
     }
-    const std::set<std::string> expected = {
-        "row", "id", "has_text", "flag_0020", "has_attachment", "priority", "subject", "sent",
-        "received", "sender_name", "sender_address", "recipient_name", "recipient_address",
-        "lines", "message_id", "in_reply_to", "text_offset"};
+    const std::set<std::string> expected = {"row",
+                                            "id",
+                                            "has_text",
+                                            "flag_0020",
+                                            "has_attachment",
+                                            "priority",
+                                            "subject",
+                                            "sent",
+                                            "received",
+                                            "sender_name",
+                                            "sender_address",
+                                            "recipient_name",
+                                            "recipient_address",
+                                            "lines",
+                                            "message_id",
+                                            "in_reply_to",
+                                            "text_offset"};
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(e0["row"], 0);
     EXPECT_EQ(e0["id"], 7);
@@ -164,8 +177,8 @@ TEST_F(CliTest, ShowRawWritesTheStoredBytesUpToTheFirstZero) {
     std::string text = "Subject: bytes\r\n\r\n\xE9\xFF";
     text += std::string(1000, 'x');  // spans two blocks
     const std::string withZero = std::string("before", 6) + '\0' + "after";
-    const std::string path = Write(
-        dbxw::BuildSimpleMailbox({Sample(1, "a", text), Sample(2, "b", withZero)}));
+    const std::string path =
+        Write(dbxw::BuildSimpleMailbox({Sample(1, "a", text), Sample(2, "b", withZero)}));
 
     RunResult r = Run({"show", path, "0", "--raw"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -213,7 +226,8 @@ TEST_F(CliTest, OpenFailuresPrintTheStatusText) {
     folder.header.folder80 = 3;
     r = Run({"list", Write(folder.Build(), "folder.dbx"), "--json"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "This file is an Outlook Express folder file. It does not contain any email.\n");
+    EXPECT_EQ(r.err,
+              "This file is an Outlook Express folder file. It does not contain any email.\n");
 
     dbxw::Image shortFile = dbxw::BuildSimpleMailbox({Sample(1, "a", "b")});
     shortFile.Truncate(100);
