@@ -13,3 +13,11 @@
 
 // Strips trailing '/' and '\' and appends one '/'.
 [[nodiscard]] std::u16string WithTrailingSeparator(std::u16string_view folder);
+
+// Linux keeps a file name to 255 bytes of UTF-8, where Windows allows 255 UTF-16 units.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+
+// The stem, cut at a character boundary so that stem + tail (an extension, a "(2)" and
+// an extension...) fits in kMaxFileNameBytes. A tail that alone passes the limit leaves
+// the stem empty.
+[[nodiscard]] std::u16string FitFileNameStem(std::u16string_view stem, std::u16string_view tail);

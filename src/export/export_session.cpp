@@ -1,0 +1,66 @@
+#include "export/export_session.h"
+
+#include "mailbox/dbx_file.h"
+#include "mailbox/email.h"
+#include "platform/ui_services.h"
+
+CExportSession::CExportSession(CDBXFile& dbx, IUiServices& ui) : m_Dbx(dbx), m_Ui(ui) {}
+
+CExportSession::~CExportSession() = default;
+
+CEmailArray& CExportSession::Emails() { return m_Dbx.GetEmails(); }
+
+std::uint32_t CExportSession::BeginExportProgress(std::u16string_view title) {
+    const std::uint32_t total = CountSelected(Emails());
+    if (total == 0) return 0;
+    m_pProgress.reset();
+    m_pProgress = m_Ui.CreateProgress(title, true);
+    m_pProgress->SetRange(0, 100, 1);
+    m_pProgress->Begin(u"Progress", true);
+    return total;
+}
+
+bool CExportSession::StepExportProgress(std::uint32_t done, std::uint32_t total) {
+    if (!m_pProgress) return true;
+    // 64-bit so that a huge selection cannot overflow done * 100.
+    const auto percent =
+        total == 0 ? 0 : static_cast<int>(std::uint64_t{done} * 100 / std::uint64_t{total});
+    m_pProgress->SetPosition(percent);
+    m_pProgress->SetStatusText(FormatStatusText("%i files exported.", static_cast<int>(done)));
+    m_pProgress->PumpMessages(true);
+    return !m_pProgress->IsCancelled();
+}
+
+bool CExportSession::EndExportProgress() {
+    m_pProgress.reset();
+    return true;
+}
+
+void CExportSession::ShowReadError(std::uint32_t id) {
+    m_Ui.MessageBox(ReadErrorText(id), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+}
+
+void CExportSession::ShowWriteError(std::u16string_view path) {
+    m_Ui.MessageBox(WriteErrorText(path), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+}
+
+std::uint32_t CountSelected(const CEmailArray& emails) {
+    std::uint32_t count = 0;
+    for (std::int32_t i = 0; i < emails.GetCount(); ++i) {
+        const CEmailDBX* entry = emails.Get(i);
+        if (entry != nullptr && entry->m_bSelected) ++count;
+    }
+    return count;
+}
+
+std::u16string ReadErrorText(std::uint32_t id) {
+    return FormatStatusText("Unable to read the message %lu. File corrupted ?",
+                            static_cast<unsigned long>(id));
+}
+
+std::u16string WriteErrorText(std::u16string_view path) {
+    std::u16string text = u"Unable to write the following output file :\n";
+    text += path;
+    text += u"\nDisk full, or fill open by another application ?";
+    return text;
+}
