@@ -1,0 +1,23 @@
+#include "mime/viewer_text.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "mime/mime_body.h"
+
+std::string GetTextPageContent(std::string_view rawText) {
+    rawText = rawText.substr(0, rawText.find('\0'));
+    CMimeMessage message;
+    // Whatever tree the parse produced is shown, even for a malformed message.
+    message.Parse(rawText.data(), static_cast<std::int32_t>(rawText.size()));
+    std::vector<const CMimeBody*> leaves;
+    message.CollectLeaves(leaves);
+    std::string text;
+    for (const CMimeBody* leaf : leaves) {
+        if (leaf->IsText()) {
+            text.clear();
+            leaf->GetContentString(text);
+        }
+    }
+    return text.substr(0, text.find('\0'));
+}
