@@ -13,6 +13,8 @@
 #include "cli/cli_ui_services.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email_columns.h"
+#include "mime/charset_scan.h"
+#include "mime/viewer_text.h"
 #include "platform/code_page.h"
 
 namespace {
@@ -140,10 +142,6 @@ int RunDuplicates(const DuplicatesOptions& options) {
 }
 
 int RunShow(const ShowOptions& options) {
-    if (!options.raw) {
-        PrintError("show: only --raw is available: it writes the stored message source.");
-        return kExitUsage;
-    }
     CDBXFile dbx;
     if (!OpenMailbox(dbx, options.mailbox)) {
         return kExitFailure;
@@ -161,6 +159,9 @@ int RunShow(const ShowOptions& options) {
                    " has no stored text, or its text cannot be read.");
         return kExitFailure;
     }
+    if (!options.raw) {
+        text = GetTextPageContent(text);
+    }
     if (!text.empty() && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
         PrintError("Unable to write the message to the standard output.");
         return kExitFailure;
@@ -168,6 +169,42 @@ int RunShow(const ShowOptions& options) {
     if (std::fflush(stdout) != 0) {
         PrintError("Unable to write the message to the standard output.");
         return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int RunEncodings(const EncodingsOptions& options) {
+    CDBXFile dbx;
+    if (!OpenMailbox(dbx, options.mailbox)) {
+        return kExitFailure;
+    }
+    CCliUi ui;
+    std::vector<std::u16string> charsets;
+    if (!ScanCharsets(dbx, ui, charsets)) {
+        PrintError("encodings: the scan was interrupted.");
+        return kExitFailure;
+    }
+    const std::vector<CCharsetReportRow> rows = BuildCharsetReport(charsets);
+    if (options.json) {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const CCharsetReportRow& row : rows) {
+            list.push_back(
+                {{"name", WideToUtf8(row.m_Name)}, {"description", WideToUtf8(row.m_Description)}});
+        }
+        PrintJson(stdout, nlohmann::ordered_json{{"charsets", std::move(list)}});
+        return kExitOk;
+    }
+    // The dialog's two columns, the first padded to its widest name.
+    std::size_t width = std::string_view("Code Page").size();
+    std::vector<std::string> names;
+    for (const CCharsetReportRow& row : rows) {
+        names.push_back(WideToUtf8(row.m_Name));
+        width = std::max(width, names.back().size());
+    }
+    std::printf("%-*s  %s\n", int(width), "Code Page", "Description");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        std::printf("%-*s  %s\n", int(width), names[i].c_str(),
+                    WideToUtf8(rows[i].m_Description).c_str());
     }
     return kExitOk;
 }

@@ -31,6 +31,12 @@ struct DuplicatesOptions {
     bool remove = false;  // --delete
 };
 
+struct EncodingsOptions {
+    std::string mailbox;
+    bool json = false;
+};
+
+int RunEncodings(const EncodingsOptions& options);
 int RunList(const ListOptions& options);
 int RunThreads(const ThreadsOptions& options);
 int RunDuplicates(const DuplicatesOptions& options);

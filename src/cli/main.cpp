@@ -4,11 +4,13 @@
 #include <cstdio>
 
 #include "cli/cli_commands.h"
+#include "mime/transfer_codec.h"
 #include "platform/diag_log.h"
 
 int main(int argc, char** argv) {
     // Day names and the like follow the user's locale, as the desktop app's do.
     std::setlocale(LC_ALL, "");
+    RegisterStandardCodecs();
     CLI::App app{"Korvane Quillbox: read and export Outlook Express DBX mailboxes."};
     app.name("quillbox-cli");
     app.require_subcommand(1);
@@ -42,7 +44,15 @@ int main(int argc, char** argv) {
     CLI::App* showCommand = app.add_subcommand("show", "Show one email of a mailbox");
     showCommand->add_option("MAILBOX", show.mailbox, "The .dbx file")->required();
     showCommand->add_option("ROW", show.row, "Row of the email, from 0, in list order")->required();
-    showCommand->add_flag("--raw", show.raw, "Write the stored message source byte for byte");
+    showCommand->add_flag(
+        "--raw", show.raw,
+        "Write the stored message source byte for byte, instead of the text part");
+
+    EncodingsOptions encodings;
+    CLI::App* encodingsCommand =
+        app.add_subcommand("encodings", "List the charsets the emails of a mailbox declare");
+    encodingsCommand->add_option("MAILBOX", encodings.mailbox, "The .dbx file")->required();
+    encodingsCommand->add_flag("--json", encodings.json, "Print JSON instead of a table");
 
     try {
         app.parse(argc, argv);
@@ -64,6 +74,9 @@ int main(int argc, char** argv) {
     }
     if (threadsCommand->parsed()) {
         return RunThreads(threads);
+    }
+    if (encodingsCommand->parsed()) {
+        return RunEncodings(encodings);
     }
     if (duplicatesCommand->parsed()) {
         return RunDuplicates(duplicates);

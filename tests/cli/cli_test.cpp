@@ -433,3 +433,69 @@ TEST_F(CliTest, DuplicatesOfASingleEntryAndUsage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CliTest, ShowWithoutRawWritesTheDecodedTextPart) {
+    const std::string alternative =
+        "Subject: alt\r\nContent-Type: multipart/alternative; boundary=\"b\"\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nplain\r\n"
+        "--b\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+        "<p>caf=E9</p>\r\n--b--\r\n";
+    const std::string imageOnly =
+        "Subject: img\r\nContent-Type: image/png; name=\"p.png\"\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\niVBORw0KGgo=\r\n";
+    const std::string path = Write(
+        dbxw::BuildSimpleMailbox({Sample(1, "alt", alternative), Sample(2, "img", imageOnly)}));
+
+    RunResult r = Run({"show", path, "0"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "<p>caf\xE9</p>");  // the last text leaf, decoded, bytes as stored
+
+    r = Run({"show", path, "1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(r.out.empty());
+
+    r = Run({"show", path, "2"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("out of range"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, EncodingsListsEachCharsetOnceSortedWithItsDescription) {
+    auto part = [](const std::string& charset) {
+        return "Subject: c\r\nContent-Type: text/plain; charset=" + charset + "\r\n\r\nx\r\n";
+    };
+    const std::string path = Write(dbxw::BuildSimpleMailbox(
+        {Sample(1, "a", part("utf-8")), Sample(2, "b", part("KOI8-R")),
+         Sample(3, "c", part("UTF-8")), Sample(4, "d", part("x-private"))}));
+
+    RunResult r = Run({"encodings", path, "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto doc = nlohmann::json::parse(r.out);
+    ASSERT_EQ(doc["charsets"].size(), 3u);
+    EXPECT_EQ(doc["charsets"][0]["name"], "KOI8-R");
+    EXPECT_EQ(doc["charsets"][0]["description"], "Russian Cyrillic (KOI)");
+    EXPECT_EQ(doc["charsets"][1]["name"], "utf-8");
+    EXPECT_EQ(doc["charsets"][1]["description"], "Unicode (UTF-8)");
+    EXPECT_EQ(doc["charsets"][2]["name"], "x-private");
+    EXPECT_EQ(doc["charsets"][2]["description"], "");
+
+    r = Run({"encodings", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);)
+        rows.push_back(line);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].rfind("Code Page", 0), 0u);
+    EXPECT_EQ(rows[2].rfind("utf-8", 0), 0u);
+    EXPECT_NE(rows[2].find("Unicode (UTF-8)"), std::string::npos);
+    // Descriptions line up in one column.
+    EXPECT_EQ(rows[1].find("Russian"), rows[0].find("Description"));
+
+    r = Run({"encodings", temp.Path("missing.dbx").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.empty());
+}
+
+}  // namespace
