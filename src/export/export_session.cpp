@@ -8,11 +8,14 @@ CExportSession::CExportSession(CDBXFile& dbx, IUiServices& ui) : m_Dbx(dbx), m_U
 
 CExportSession::~CExportSession() = default;
 
-CEmailArray& CExportSession::Emails() { return m_Dbx.GetEmails(); }
+CEmailArray& CExportSession::Emails() {
+    return m_Dbx.GetEmails();
+}
 
 std::uint32_t CExportSession::BeginExportProgress(std::u16string_view title) {
     const std::uint32_t total = CountSelected(Emails());
-    if (total == 0) return 0;
+    if (total == 0)
+        return 0;
     m_pProgress.reset();
     m_pProgress = m_Ui.CreateProgress(title, true);
     m_pProgress->SetRange(0, 100, 1);
@@ -21,7 +24,8 @@ std::uint32_t CExportSession::BeginExportProgress(std::u16string_view title) {
 }
 
 bool CExportSession::StepExportProgress(std::uint32_t done, std::uint32_t total) {
-    if (!m_pProgress) return true;
+    if (!m_pProgress)
+        return true;
     // 64-bit so that a huge selection cannot overflow done * 100.
     const auto percent =
         total == 0 ? 0 : static_cast<int>(std::uint64_t{done} * 100 / std::uint64_t{total});
@@ -48,7 +52,8 @@ std::uint32_t CountSelected(const CEmailArray& emails) {
     std::uint32_t count = 0;
     for (std::int32_t i = 0; i < emails.GetCount(); ++i) {
         const CEmailDBX* entry = emails.Get(i);
-        if (entry != nullptr && entry->m_bSelected) ++count;
+        if (entry != nullptr && entry->m_bSelected)
+            ++count;
     }
     return count;
 }
