@@ -1,0 +1,316 @@
+#include "export/template_keys.h"
+
+#include <array>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "export/template.h"
+#include "mailbox/email.h"
+#include "mailbox/hyper_string.h"
+#include "mime/charset.h"
+#include "mime/decoder.h"
+#include "mime/html_entities.h"
+#include "mime/mime_email.h"
+#include "platform/code_page.h"
+
+namespace {
+
+struct KeyName {
+    std::string_view name;
+    TemplateKey key;
+};
+
+constexpr std::array<KeyName, 14> kKeys{{
+    {"EMAIL_START", TemplateKey::EmailStart},
+    {"NEXT_EMAIL", TemplateKey::NextEmail},
+    {"TITLE", TemplateKey::Title},
+    {"CURRENT_DATE", TemplateKey::CurrentDate},
+    {"DATE_SENT", TemplateKey::DateSent},
+    {"DATE_RECEIVED", TemplateKey::DateReceived},
+    {"EMAIL_RAW", TemplateKey::EmailRaw},
+    {"TEXT_CONTENT", TemplateKey::TextContent},
+    {"HTML_CONTENT", TemplateKey::HtmlContent},
+    {"TEXT_OR_HTML_CONTENT", TemplateKey::TextOrHtmlContent},
+    {"SUBJECT", TemplateKey::Subject},
+    {"SENDER_EMAIL", TemplateKey::SenderEmail},
+    {"SENDER_NAME", TemplateKey::SenderName},
+    {"RECEIVERS_HTML", TemplateKey::ReceiversHtml},
+}};
+
+char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+
+bool SameKey(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// The bytes up to the first zero, as C strings end.
+std::string_view UpToZero(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
+
+// A plain-text body without the uuencoded or yEnc file appended to it.
+std::string_view CutAtEncodedBlock(std::string_view text) {
+    CDecoder decoder;
+    std::uint32_t offset = 0;
+    const std::int32_t kind = decoder.Detect(text, &offset);
+    if ((kind == CDecoder::DetectUuencode || kind == CDecoder::DetectYEnc) &&
+        offset < text.size()) {
+        text = text.substr(0, offset);
+    }
+    return UpToZero(text);
+}
+
+bool IsTrimmed(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+// Maximal runs of non-separators, each trimmed (an empty result still counts).
+std::vector<std::u16string> SplitTokens(std::u16string_view text, std::u16string_view separators) {
+    std::vector<std::u16string> tokens;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        pos = text.find_first_not_of(separators, pos);
+        if (pos == std::u16string_view::npos)
+            break;
+        std::size_t end = text.find_first_of(separators, pos);
+        if (end == std::u16string_view::npos)
+            end = text.size();
+        std::u16string_view token = text.substr(pos, end - pos);
+        while (!token.empty() && IsTrimmed(token.front()))
+            token.remove_prefix(1);
+        while (!token.empty() && IsTrimmed(token.back()))
+            token.remove_suffix(1);
+        tokens.emplace_back(token);
+        pos = end;
+    }
+    return tokens;
+}
+
+void ReplaceAll(std::u16string& text, std::u16string_view from, std::u16string_view to) {
+    std::size_t pos = 0;
+    while ((pos = text.find(from, pos)) != std::u16string::npos) {
+        text.replace(pos, from.size(), to);
+        pos += to.size();
+    }
+}
+
+}  // namespace
+
+TemplateKey FindTemplateKey(std::string_view key) {
+    for (const KeyName& k : kKeys) {
+        if (SameKey(key, k.name))
+            return k.key;
+    }
+    return TemplateKey::Unknown;
+}
+
+std::string TitleKeyText(std::u16string_view title) {
+    return EncodeUtf8(title);
+}
+
+std::string CurrentDateKeyText() {
+    return NarrowAscii(FormatCurrentDate(), ' ');
+}
+
+std::string DateKeyText(FILETIME64 time) {
+    std::string text;
+    DateText(time, text);
+    return text;
+}
+
+std::string TextContentKeyText(CMimeEmail& email) {
+    std::string out;
+    for (const CMimeEmailContent& item : email.GetContents()) {
+        if (item.GetKind() != CMimeEmailContent::ContentPlainText || item.GetLength() <= 0) {
+            continue;
+        }
+        out += CutAtEncodedBlock(item.GetText());
+    }
+    return out;
+}
+
+std::string HtmlContentKeyText(CMimeEmail& email) {
+    email.StripDocumentTags();
+    std::string out;
+    for (const CMimeEmailContent& item : email.GetContents()) {
+        if (item.GetKind() != CMimeEmailContent::ContentHtml || item.GetLength() <= 0) {
+            continue;
+        }
+        out += item.GetText();
+    }
+    return out;
+}
+
+std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage) {
+    email.StripDocumentTags();
+    std::string out;
+    bool wroteHtml = false;
+    for (const CMimeEmailContent& item : email.GetContents()) {
+        if (item.GetKind() != CMimeEmailContent::ContentHtml || item.GetLength() <= 0) {
+            continue;
+        }
+        // The converted text must fit twice the item's length; when it does not, the
+        // item is written as it came.
+        const std::int32_t length = item.GetLength();
+        std::vector<char> buffer(std::size_t(length) * 2);
+        std::int32_t written = 0;
+        if (ConvertCharsetToBuffer(std::string_view(item.GetCharset()), codePage,
+                                   item.GetTextData(), length + 1, buffer.data(),
+                                   std::int32_t(buffer.size()), &written)) {
+            out += UpToZero(std::string_view(buffer.data(), std::size_t(written)));
+        } else {
+            out += item.GetText();
+        }
+        wroteHtml = true;
+    }
+    if (wroteHtml)
+        return out;
+    for (const CMimeEmailContent& item : email.GetContents()) {
+        if (item.GetKind() != CMimeEmailContent::ContentPlainText || item.GetLength() <= 0) {
+            continue;
+        }
+        const std::string_view text = CutAtEncodedBlock(item.GetText());
+        std::string converted;
+        if (ConvertCharset(std::string_view(item.GetCharset()), codePage, text.data(),
+                           std::int32_t(text.size()), converted, true)) {
+            out += "<pre>";
+            out += converted;
+            out += "</pre>";
+        }
+    }
+    return out;
+}
+
+std::string SubjectKeyText(const CMimeEmail* email, const CEmailDBX& entry,
+                           std::uint32_t codePage) {
+    std::string out;
+    if (email != nullptr && email->GetFieldTextInCodePage(out, "Subject", codePage) &&
+        !out.empty()) {
+        return out;
+    }
+    CZHyperString subject(entry.m_Subject);
+    if (!subject.EscapeHtml() || !subject.ToCodePage(codePage))
+        return {};
+    return std::string(UpToZero(subject.GetTextView()));
+}
+
+std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
+                              std::uint32_t codePage) {
+    std::string out;
+    if (email != nullptr && email->GetFieldTextInCodePage(out, "From", codePage) && !out.empty()) {
+        if (!out.empty() && out.front() == '"')
+            out.erase(0, 1);
+        if (!out.empty() && out.back() == '"')
+            out.pop_back();
+        return out;
+    }
+    for (const std::string* stored : {&entry.m_SenderName, &entry.m_SenderAddress}) {
+        if (stored->empty())
+            continue;
+        if (ConvertCharset(std::string_view("iso-8859-1"), codePage, stored->c_str(),
+                           std::int32_t(stored->size()), out, true)) {
+            return out;
+        }
+    }
+    return {};
+}
+
+std::string ReceiversKeyText(const CEmailDBX& entry) {
+    std::u16string names;
+    std::u16string addresses;
+    if (!MultiByteToWideString(kSystemCodePage, UpToZero(entry.m_RecipientName), names)) {
+        names.clear();
+    }
+    if (!MultiByteToWideString(kSystemCodePage, UpToZero(entry.m_RecipientAddress), addresses)) {
+        addresses.clear();
+    }
+    for (char16_t& c : names) {
+        if (c == u',' || c == u'\'')
+            c = u';';
+    }
+    ReplaceAll(names, u"; ;", u";;;");
+    const std::vector<std::u16string> nameTokens = SplitTokens(names, u",;'");
+    const std::vector<std::u16string> addressTokens = SplitTokens(addresses, u",;'<> ");
+    if (!nameTokens.empty() && nameTokens.size() == addressTokens.size()) {
+        std::u16string links;
+        for (std::size_t k = 0; k < nameTokens.size(); ++k) {
+            if (k > 0)
+                links += u"; ";
+            links += u"<a href=\"mailto:";
+            links += addressTokens[k];
+            links += u"\">";
+            links += nameTokens[k];
+            links += u"</a>";
+        }
+        return NarrowAscii(links, ' ');
+    }
+    // The stored bytes as they are, like SENDER_EMAIL.
+    if (!entry.m_RecipientName.empty())
+        return std::string(UpToZero(entry.m_RecipientName));
+    return std::string(UpToZero(entry.m_RecipientAddress));
+}
+
+void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16string_view title,
+                      std::uint32_t codePage, std::string& out) {
+    const CEmailDBX* entry = message.pEntry;
+    switch (key) {
+        case TemplateKey::Title:
+            out += TitleKeyText(title);
+            return;
+        case TemplateKey::CurrentDate:
+            out += CurrentDateKeyText();
+            return;
+        default:
+            break;
+    }
+    // Every other key is about the current message; past the last one they write nothing.
+    if (entry == nullptr)
+        return;
+    switch (key) {
+        case TemplateKey::DateSent:
+            out += DateKeyText(entry->m_SentTime);
+            break;
+        case TemplateKey::DateReceived:
+            out += DateKeyText(entry->m_ReceivedTime);
+            break;
+        case TemplateKey::EmailRaw:
+            if (message.pRaw != nullptr)
+                out += UpToZero(*message.pRaw);
+            break;
+        case TemplateKey::TextContent:
+            if (message.pParsed != nullptr)
+                out += TextContentKeyText(*message.pParsed);
+            break;
+        case TemplateKey::HtmlContent:
+            if (message.pParsed != nullptr)
+                out += HtmlContentKeyText(*message.pParsed);
+            break;
+        case TemplateKey::TextOrHtmlContent:
+            if (message.pParsed != nullptr)
+                out += TextOrHtmlKeyText(*message.pParsed, codePage);
+            break;
+        case TemplateKey::Subject:
+            out += SubjectKeyText(message.pParsed, *entry, codePage);
+            break;
+        case TemplateKey::SenderEmail:
+            out += UpToZero(entry->m_SenderAddress);
+            break;
+        case TemplateKey::SenderName:
+            out += SenderNameKeyText(message.pParsed, *entry, codePage);
+            break;
+        case TemplateKey::ReceiversHtml:
+            out += ReceiversKeyText(*entry);
+            break;
+        default:
+            break;
+    }
+}
