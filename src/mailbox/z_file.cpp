@@ -98,8 +98,18 @@ bool CZFile::OpenUtf8(const char* path, std::int32_t mode) {
 }
 
 bool CZFile::CloseFile() {
+    // fclose flushes what is still buffered: a full disk often shows only here, and a
+    // writer that ignored it would report an incomplete file as written.
+    bool closed = true;
+    if (m_Stream) {
+        closed = std::fclose(m_Stream) == 0;
+        m_Stream = nullptr;
+    }
     Close();
-    return true;
+    if (!closed) {
+        m_Error = ErrWrite;
+    }
+    return closed;
 }
 
 bool CZFile::Seek(std::uint64_t offset) {

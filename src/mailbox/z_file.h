@@ -37,6 +37,7 @@ public:
     // A null path and an empty one both fail with ErrNoFileName.
     virtual bool Open(const char* path, std::int32_t mode);
     virtual bool Open(const char16_t* path, std::int32_t mode);
+    // False when the final flush fails (ErrWrite): the file may then be incomplete.
     virtual bool CloseFile();
     virtual bool Seek(std::uint64_t offset);
     virtual std::int64_t GetPosition();  // -1 when closed

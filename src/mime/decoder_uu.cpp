@@ -74,7 +74,10 @@ bool CDecoderUU::DecodeGroup(const char* group, std::int32_t count) {
 
 bool CDecoderUU::Finish(std::int32_t status) {
     if (m_Output) {
-        m_Output->CloseFile();
+        // A flush that fails at close leaves the file incomplete, like a failed write.
+        if (!m_Output->CloseFile() && status == StatusOk) {
+            status = StatusCannotCreate;
+        }
         m_Output.reset();
     }
     m_Status = status;

@@ -208,8 +208,9 @@ bool CMimeBody::SaveContent(const char16_t* path) const {
         return false;
     }
     const bool written = file.Write(m_Content.get(), m_ContentLength);
-    file.CloseFile();
-    return written;
+    // The last bytes reach the disk at close; a failure there is a failed save too.
+    const bool closed = file.CloseFile();
+    return written && closed;
 }
 
 // ---------------------------------------------------------------------------------------
