@@ -1,0 +1,210 @@
+#include "export/export_attachments.h"
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <vector>
+
+#include "export/export_session.h"
+#include "export/export_settings.h"
+#include "mailbox/dbx_file.h"
+#include "mailbox/email.h"
+#include "mailbox/hyper_string.h"
+#include "mailbox/z_file.h"
+#include "mime/decoder_uu.h"
+#include "mime/mime_email.h"
+#include "platform/app_settings.h"
+#include "platform/paths.h"
+#include "platform/progress.h"
+#include "platform/ui_services.h"
+
+namespace {
+
+// Enough for any real folder; it keeps a folder full of report(k).pdf from turning the
+// search into an endless one.
+constexpr std::uint32_t kMaxClashIndex = 100000;
+
+void ShowNameError(IUiServices& ui) {
+    ui.MessageBox(u"Unable to read the name of this attached file.", kErrorCaption, MsgIcon::Error,
+                  MsgButtons::Ok);
+}
+
+// folder + stem + tail with the stem cut so that the name fits the file-name limit.
+std::u16string JoinName(std::u16string_view folder, std::u16string_view stem,
+                        std::u16string_view tail) {
+    std::u16string path(folder);
+    path += FitFileNameStem(stem, tail);
+    path += tail;
+    return path;
+}
+
+// Where a part named `name` is saved: the name itself, or the first free "stem(k).ext".
+// Empty when a taken name has no extension (such a part is not saved again); `exhausted`
+// when every candidate up to the bound is taken.
+std::u16string ChooseAttachmentPath(std::u16string_view folder, std::u16string_view name,
+                                    bool& exhausted) {
+    exhausted = false;
+    const std::size_t dot = name.rfind(u'.');
+    const std::u16string_view stem = dot == std::u16string_view::npos ? name : name.substr(0, dot);
+    const std::u16string_view extension =
+        dot == std::u16string_view::npos ? std::u16string_view() : name.substr(dot);
+    std::u16string path = JoinName(folder, stem, extension);
+    if (!FileExists(path.c_str()))
+        return path;
+    if (dot == std::u16string_view::npos)
+        return {};
+    for (std::uint32_t k = 2; k <= kMaxClashIndex; ++k) {
+        std::u16string tail = FormatStatusText("(%lu)", static_cast<unsigned long>(k));
+        tail += extension;
+        path = JoinName(folder, stem, tail);
+        if (!FileExists(path.c_str()))
+            return path;
+    }
+    exhausted = true;
+    return path;
+}
+
+// Saves one named part; true when it counts as saved.
+bool SaveNamedPart(CExportSession& session, const CMimeBody& part, std::u16string_view folder) {
+    CZHyperString name;
+    if (!part.GetParameterText("Content-Type", "name", name) || !name.ToWide()) {
+        ShowNameError(session.Ui());
+        return false;
+    }
+    name.SanitizeFileName();
+    const std::u16string_view cleaned = name.GetWideView();
+    // Nothing of these names a file inside the folder.
+    if (cleaned.empty() || cleaned == u"." || cleaned == u"..") {
+        ShowNameError(session.Ui());
+        return false;
+    }
+    bool exhausted = false;
+    const std::u16string path = ChooseAttachmentPath(folder, cleaned, exhausted);
+    if (path.empty())
+        return false;
+    // Never overwrite a file that is already there.
+    if (exhausted || !part.SaveContent(path)) {
+        session.ShowWriteError(path);
+        return false;
+    }
+    return true;
+}
+
+// The uuencoded file of each plain-text body; yEnc data is not saved.
+std::int32_t SaveUuencodedFiles(CMimeEmail& mime, std::u16string_view folder) {
+    std::int32_t count = 0;
+    const std::u16string target(folder);
+    for (const CMimeEmailContent& content : mime.GetContents()) {
+        if (content.GetKind() != CMimeEmailContent::ContentPlainText || content.GetLength() <= 0)
+            continue;
+        CDecoderUU decoder;
+        if (decoder.Detect(content.GetText()) != CDecoder::DetectUuencode)
+            continue;
+        if (decoder.DecodeToFolder(content.GetText(), target))
+            ++count;
+    }
+    return count;
+}
+
+// The progress loop shared by the wizard and the command. A null entry (a row without
+// an entry) is skipped but still counts towards the position.
+std::int32_t RunAttachmentLoop(CExportSession& session,
+                               const std::vector<const CEmailDBX*>& entries,
+                               std::u16string_view folder) {
+    std::unique_ptr<IProgress> progress =
+        session.Ui().CreateProgress(u"Export attached files...", false);
+    progress->SetRange(0, 100, 1);
+    progress->Begin(u"Progress", false);
+
+    const std::uint64_t total = entries.size();
+    std::int32_t files = 0;
+    std::uint64_t k = 0;
+    for (const CEmailDBX* entry : entries) {
+        ++k;
+        if (entry == nullptr)
+            continue;
+        files += SaveAttachments(session, entry, folder);
+        progress->SetPosition(static_cast<int>(k * 100 / total));
+        progress->SetStatusText(FormatStatusText("%i attached files exported.", files));
+        progress->PumpMessages(true);
+        if (progress->IsCancelled())
+            break;
+    }
+    progress->ClearProgress();
+    session.Ui().MessageBox(AttachedFilesSummaryText(files), kAppName, MsgIcon::None,
+                            MsgButtons::Ok);
+    return files;
+}
+
+}  // namespace
+
+std::u16string AttachedFilesSummaryText(std::int32_t files) {
+    return FormatStatusText("%i attached file(s) exported.", files);
+}
+
+std::int32_t SaveAttachments(CExportSession& session, const CEmailDBX* entry,
+                             std::u16string_view folder) {
+    if (entry == nullptr)
+        return 0;
+    std::string text;
+    if (!session.Dbx().GetMessageText(entry, text)) {
+        session.ShowReadError(static_cast<std::uint32_t>(entry->m_Id));
+        return 0;
+    }
+    text.resize(std::min(text.find('\0'), text.size()));
+    CMimeEmail mime;
+    mime.Parse(text.data(), std::int32_t(std::min<std::size_t>(text.size(), INT32_MAX)));
+
+    std::vector<const CMimeBody*> leaves;
+    mime.CollectLeaves(leaves);
+    std::int32_t count = 0;
+    bool searchedUuencode = false;
+    for (const CMimeBody* leaf : leaves) {
+        if (leaf->HasName()) {
+            if (SaveNamedPart(session, *leaf, folder))
+                ++count;
+        } else if (!searchedUuencode) {
+            // Once per message: a second nameless part would only find the same file.
+            searchedUuencode = true;
+            count += SaveUuencodedFiles(mime, folder);
+        }
+    }
+    return count;
+}
+
+std::int32_t ExportAttachments(CExportSession& session, std::u16string_view folder) {
+    std::vector<const CEmailDBX*> entries;
+    for (const CEmailDBX* entry : session.Emails().Items()) {
+        if (entry != nullptr && entry->m_bSelected)
+            entries.push_back(entry);
+    }
+    return RunAttachmentLoop(session, entries, folder);
+}
+
+std::int32_t SaveAttachmentsOfRows(CExportSession& session, std::span<const std::int32_t> rows,
+                                   std::u16string_view folder) {
+    const CEmailArray& emails = session.Emails();
+    std::vector<const CEmailDBX*> entries;
+    entries.reserve(rows.size());
+    for (const std::int32_t row : rows)
+        entries.push_back(row < emails.GetCount() ? emails.Get(row) : nullptr);
+    return RunAttachmentLoop(session, entries, folder);
+}
+
+std::optional<std::int32_t> RunSaveAttachmentsCommand(CExportSession& session,
+                                                      CAppSettings& settings,
+                                                      std::span<const std::int32_t> rows,
+                                                      const FolderChooser& chooseFolder) {
+    if (rows.empty()) {
+        session.Ui().MessageBox(u"Please select one or more message...", u"Info", MsgIcon::Warning,
+                                MsgButtons::Ok);
+        return std::nullopt;
+    }
+    const std::u16string current = settings.ReadString(kConfigSection, kKeyLastFolderOut);
+    std::optional<std::u16string> chosen = chooseFolder ? chooseFolder(current) : std::nullopt;
+    if (!chosen || chosen->empty())
+        return std::nullopt;
+    const std::u16string folder = WithTrailingSeparator(*chosen);
+    settings.WriteString(kConfigSection, kKeyLastFolderOut, folder);
+    return SaveAttachmentsOfRows(session, rows, folder);
+}

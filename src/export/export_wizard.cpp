@@ -1,0 +1,336 @@
+#include "export/export_wizard.h"
+
+#include <algorithm>
+
+#include "export/export_all_in_one.h"
+#include "export/export_attachments.h"
+#include "export/export_eml.h"
+#include "export/export_session.h"
+#include "export/export_threads.h"
+#include "export/template_charset.h"
+#include "mailbox/email.h"
+#include "mailbox/email_array.h"
+#include "mailbox/z_file.h"
+#include "platform/app_settings.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
+#include "platform/progress.h"
+#include "platform/ui_services.h"
+
+namespace {
+
+constexpr char16_t kOutputFolderCaption[] = u"Output folder";
+
+// A template is read whole; anything this large is no template, and reading it could
+// exhaust memory.
+constexpr std::uint64_t kMaxTemplateBytes = 64u * 1024 * 1024;
+
+// A folder opens for reading on Linux, so "can be opened" must also mean "is a file".
+bool TemplateOpens(std::u16string_view path) {
+    const std::u16string copy(path);
+    return !copy.empty() && !FolderExists(copy) && FileExists(copy.c_str());
+}
+
+std::u16string QuotedFolderText(const char16_t* before, std::u16string_view folder,
+                                const char16_t* after) {
+    std::u16string text(before);
+    text += folder;
+    text += after;
+    return text;
+}
+
+void ShowCreateFolderError(IUiServices& ui, std::u16string_view folder) {
+    ui.MessageBox(QuotedFolderText(u"Error: Unable to create the output folder '", folder,
+                                   u"'\n(Invalid characters like \\ / * < > | ?, or disk "
+                                   u"full?).\nPlease select another destination."),
+                  kOutputFolderCaption, MsgIcon::Error, MsgButtons::Ok);
+}
+
+void ShowTemplateError(IUiServices& ui, const char16_t* before, std::u16string_view path,
+                       const char16_t* after) {
+    ui.MessageBox(QuotedFolderText(before, path, after), kErrorCaption, MsgIcon::Error,
+                  MsgButtons::Ok);
+}
+
+}  // namespace
+
+bool CheckExportHasEmails(std::int32_t rowCount, IUiServices& ui) {
+    if (rowCount > 0)
+        return true;
+    ui.MessageBox(u"There is no email to export.\nPlease load first an Outlook Express DBX file.",
+                  u"Info", MsgIcon::Information, MsgButtons::Ok);
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------
+// Step 1
+
+CExportStep1View InitExportStep1(std::int32_t entryCount, std::size_t selectedRows) {
+    CExportStep1View view;
+    view.selectedText =
+        u"Export selected emails" +
+        FormatStatusText(" (%lu emails selected)", static_cast<unsigned long>(selectedRows));
+    view.allText =
+        u"Export all emails" +
+        FormatStatusText(" (%lu emails)", static_cast<unsigned long>(std::max(entryCount, 0)));
+    view.selectedEnabled = selectedRows > 0;
+    view.mode = selectedRows > 0 ? SelectionRows : SelectionAll;
+    return view;
+}
+
+void ExportStep1Next(CEmailArray& emails, ExportSelectionMode mode,
+                     std::span<const std::int32_t> rows) {
+    for (CEmailDBX* entry : emails.Items()) {
+        if (entry != nullptr)
+            entry->m_bSelected = mode == SelectionAll;
+    }
+    if (mode == SelectionAll)
+        return;
+    for (const std::int32_t row : rows) {
+        if (row >= emails.GetCount())
+            continue;
+        if (CEmailDBX* entry = emails.Get(row))
+            entry->m_bSelected = true;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Step 2
+
+CExportStep2View InitExportStep2(const CAppSettings& settings) {
+    CExportStep2View view;
+    view.formats = ListedExportFormats();
+    const std::int32_t code = settings.ReadInt(kConfigSection, kKeyFormat, FormatEml);
+    for (std::size_t i = 0; i < view.formats.size(); ++i) {
+        if (view.formats[i].code == code)
+            view.selectedIndex = static_cast<std::int32_t>(i);
+    }
+    return view;
+}
+
+bool ExportStep2Next(std::int32_t selectedIndex, IUiServices& ui, CAppSettings& settings,
+                     std::int32_t& format) {
+    const std::span<const CExportFormatInfo> formats = ListedExportFormats();
+    if (selectedIndex < 0 || static_cast<std::size_t>(selectedIndex) >= formats.size()) {
+        ui.MessageBox(u"Please select a file format or a behavior in the list.", kAppName,
+                      MsgIcon::None, MsgButtons::Ok);
+        return false;
+    }
+    format = formats[static_cast<std::size_t>(selectedIndex)].code;
+    settings.WriteInt(kConfigSection, kKeyFormat, format);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Step 3
+
+CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settings) {
+    CExportStep3View view;
+    const CExportFormatInfo* info = FindExportFormat(format);
+    if (info != nullptr && info->destination == ExportDestination::File) {
+        view.destination = ExportDestination::File;
+        view.label = u"Select the destination file :";
+        view.path = settings.ReadString(kConfigSection, kKeyLastFileOut);
+        view.fileFilter = info->fileFilter != nullptr ? info->fileFilter : u"All Files (*.*)|*.*||";
+    } else {
+        view.label = u"Select the destination folder :";
+        view.path = settings.ReadString(kConfigSection, kKeyLastFolderOut);
+    }
+    return view;
+}
+
+bool ExportStep3NextFile(std::u16string_view filePath, CAppSettings& settings) {
+    settings.WriteString(kConfigSection, kKeyLastFileOut, filePath);
+    return true;
+}
+
+std::u16string NormalizeOutputFolder(std::u16string_view typedFolder) {
+    return WithTrailingSeparator(typedFolder);
+}
+
+bool ExportStep3NextFolder(std::u16string_view typedFolder, IUiServices& ui, CAppSettings& settings,
+                           std::u16string& folder) {
+    const std::u16string path = NormalizeOutputFolder(typedFolder);
+    if (!FolderExists(path)) {
+        const MsgAnswer answer =
+            ui.MessageBox(QuotedFolderText(u"The output folder '", path,
+                                           u"' doesn't exist. Do you want to create it?"),
+                          kOutputFolderCaption, MsgIcon::Question, MsgButtons::YesNoCancel);
+        if (answer != MsgAnswer::Yes)
+            return false;
+        if (!CreateFolder(path)) {
+            ShowCreateFolderError(ui, path);
+            return false;
+        }
+    }
+    if (!IsFolderEmpty(path)) {
+        const MsgAnswer answer =
+            ui.MessageBox(QuotedFolderText(u"The output folder '", path,
+                                           u"' is not empty. Do you want to continue?"),
+                          kOutputFolderCaption, MsgIcon::Information, MsgButtons::YesNoCancel);
+        if (answer != MsgAnswer::Yes)
+            return false;
+    }
+    settings.WriteString(kConfigSection, kKeyLastFolderOut, path);
+    folder = path;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Step 4
+
+std::u16string TitleFromDbxPath(std::u16string_view dbxPath) {
+    const std::size_t slash = dbxPath.find_last_of(u"/\\");
+    std::u16string_view name =
+        slash == std::u16string_view::npos ? dbxPath : dbxPath.substr(slash + 1);
+    const std::size_t dot = name.rfind(u'.');
+    if (dot != std::u16string_view::npos)
+        name = name.substr(0, dot);
+    return name.empty() ? std::u16string(u"Title") : std::u16string(name);
+}
+
+CExportOptions InitExportStep4(bool textMode, std::u16string_view dbxPath,
+                               const CAppSettings& settings) {
+    const CExportConfig config = CExportConfig::Load(settings);
+    CExportOptions options;
+    options.textMode = textMode;
+    options.title = TitleFromDbxPath(dbxPath);
+    options.templatePath = textMode ? config.txtTemplate : config.htmlTemplate;
+    if (!TemplateOpens(options.templatePath))
+        options.templatePath = textMode ? DefaultTxtTemplate() : DefaultHtmlTemplate();
+    options.sortBy = config.sortBy;
+    options.sortOrder = config.sortOrder;
+    options.codePage = config.htmlCharset;
+    options.charsetMode = config.htmlCharsetMode;
+    return options;
+}
+
+bool ResolveTemplateCodePage(std::u16string_view templatePath, std::int32_t charsetMode,
+                             bool textMode, IUiServices& ui, std::uint32_t& codePage) {
+    if (!TemplateOpens(templatePath)) {
+        ShowTemplateError(ui, u"The template file doesn't exist or is corrupted :\n", templatePath,
+                          u"\nPlease select another template.");
+        return false;
+    }
+    if (charsetMode != 0)
+        return true;
+
+    CZFile file;
+    std::string text;
+    bool read = file.Open(std::u16string(templatePath), CZFile::ModeRead) && file.GetLength() > 0 &&
+                file.GetLength() <= kMaxTemplateBytes;
+    if (read) {
+        text.resize(static_cast<std::size_t>(file.GetLength()));
+        read = file.Read(text.data(), static_cast<std::int64_t>(text.size()));
+    }
+    file.Close();
+    if (!read) {
+        ShowTemplateError(ui, u"Unable to read the template file :\n", templatePath,
+                          u"\nMaybe is it corrupted or already open ?\nPlease select another "
+                          u"template.");
+        return false;
+    }
+    // The template is read as a zero-terminated text.
+    text.resize(std::min(text.find('\0'), text.size()));
+    const std::uint32_t declared = FindTemplateCharset(text);
+    if (declared != 0) {
+        codePage = declared;
+        return true;
+    }
+    // Plain text has no place for a declaration; the remembered code page stays.
+    if (textMode)
+        return true;
+    ShowTemplateError(ui, u"Unable to find a charset definition inside the template file :\n",
+                      templatePath, u"\nMaybe is it an invalid html file ?");
+    return false;
+}
+
+bool ExportStep4Next(CExportOptions& options, IUiServices& ui, CAppSettings& settings) {
+    settings.WriteString(kConfigSection, kKeyHtmlFileTitle, options.title);
+    settings.WriteString(kConfigSection, options.textMode ? kKeyTxtTemplate : kKeyHtmlTemplate,
+                         options.templatePath);
+    if (!ResolveTemplateCodePage(options.templatePath, options.charsetMode, options.textMode, ui,
+                                 options.codePage))
+        return false;
+    settings.WriteInt(kConfigSection, kKeyExportSortBy, options.sortBy);
+    settings.WriteInt(kConfigSection, kKeyExportSortOrder, options.sortOrder);
+    settings.WriteInt(kConfigSection, kKeyHtmlCharset, static_cast<int>(options.codePage));
+    settings.WriteInt(kConfigSection, kKeyHtmlCharsetMode, options.charsetMode);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Dispatch
+
+bool RunExport(CExportSession& session, const CExportRun& run) {
+    switch (run.format) {
+        case FormatEml:
+            return ExportEml(session, run.folder);
+        case FormatAttachments:
+            ExportAttachments(session, run.folder);
+            return true;
+        case FormatHtmlAllInOne:
+        case FormatTextAllInOne: {
+            CAllInOneRequest request;
+            request.templatePath = run.options.templatePath;
+            request.sortBy = run.options.sortBy;
+            request.sortOrder = run.options.sortOrder;
+            request.outputFile = run.file;
+            request.title = run.options.title;
+            request.codePage = run.options.codePage;
+            return ExportAllInOne(session, request);
+        }
+        case FormatHtmlThreads: {
+            CThreadExportRequest request;
+            request.folder = run.folder;
+            request.templatePath = run.options.templatePath;
+            request.sortBy = run.options.sortBy;
+            request.ascending = run.options.sortOrder == 0;
+            request.codePage = run.options.codePage;
+            return ExportThreads(session, request);
+        }
+        default:
+            return false;
+    }
+}
+
+bool RunExportCommand(CExportSession& session, const CExportCommand& command) {
+    const CExportFormatInfo* info = FindExportFormat(command.format);
+    if (info == nullptr) {
+        session.Ui().MessageBox(u"Please select a file format or a behavior in the list.", kAppName,
+                                MsgIcon::None, MsgButtons::Ok);
+        return false;
+    }
+    ExportStep1Next(session.Emails(), command.rows.empty() ? SelectionAll : SelectionRows,
+                    command.rows);
+
+    CExportRun run;
+    run.format = command.format;
+    if (info->destination == ExportDestination::Folder) {
+        run.folder = NormalizeOutputFolder(command.destination);
+        if (!FolderExists(run.folder) && !CreateFolder(run.folder)) {
+            ShowCreateFolderError(session.Ui(), run.folder);
+            return false;
+        }
+    } else {
+        run.file = command.destination;
+    }
+
+    if (info->hasOptionsStep) {
+        CExportOptions& options = run.options;
+        options.textMode = info->textTemplate;
+        options.templatePath = command.templatePath;
+        if (options.templatePath.empty())
+            options.templatePath =
+                info->textTemplate ? DefaultTxtTemplate() : DefaultHtmlTemplate();
+        options.title = command.title.empty() ? TitleFromDbxPath(command.dbxPath) : command.title;
+        options.sortBy = command.sortBy;
+        options.sortOrder = command.sortOrder;
+        options.charsetMode = command.codePage == 0 ? 0 : 1;
+        options.codePage = command.codePage == 0 ? kDefaultHtmlCharset : command.codePage;
+        if (!ResolveTemplateCodePage(options.templatePath, options.charsetMode, options.textMode,
+                                     session.Ui(), options.codePage))
+            return false;
+    }
+    return RunExport(session, run);
+}
