@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev
+  qt6-base-dev qt6-svg-dev
   libicu-dev
   libgtest-dev libgmock-dev
   libcli11-dev
@@ -13,6 +13,7 @@ packages=(
   libbenchmark-dev
   xvfb
   clang-format
+  chromium
 )
 
 missing=()
