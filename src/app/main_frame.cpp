@@ -1,0 +1,501 @@
+#include "app/main_frame.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "analysis/duplicates.h"
+#include "app/app_dialogs.h"
+#include "app/app_icons.h"
+#include "app/child_view.h"
+#include "app/lock_keys.h"
+#include "app/my_quick_list.h"
+#include "app/quick_list_delegate.h"
+#include "app/shell_operations.h"
+#include "app/sizing_control_bar.h"
+#include "mailbox/email_columns.h"
+#include "platform/ui_services.h"
+
+namespace {
+
+QString Wide(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+constexpr QSize kToolbarButtonSize{56, 68};
+constexpr QSize kToolbarImageSize{48, 48};
+constexpr int kLockPollMs = 250;
+
+}  // namespace
+
+double TextColumnScale(const QFontMetrics& metrics) {
+    // The widths were chosen for a small 8-point font; a wider default font widens the text
+    // columns alike, so that a date still fits its column.
+    const int dateWidth = metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00")) +
+                          2 * CQuickListDelegate::kTextIndent + 4;
+    const int sentWidth = kEmailColumns[ColSent].width;
+    return std::max(1.0, double(dateWidth) / sentWidth);
+}
+
+CMainFrame::CMainFrame(IUiServices& ui, IAppDialogs& dialogs, CAppSettings& settings)
+    : m_Ui(ui), m_Dialogs(dialogs), m_Settings(settings) {
+    setObjectName(QStringLiteral("MainFrame"));
+}
+
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::Create() {
+    // 1. Icon and frame.
+    setWindowIcon(AppIcon());
+    setWindowTitle(Wide(kAppName));
+    CreateMenus();
+    // 2. The view fills the client area.
+    m_pView = new CChildView(this);
+    setCentralWidget(m_pView);
+    // 3-4. Toolbar in its container (the main window's top toolbar area).
+    if (!CreateToolBar()) {
+        return false;
+    }
+    // 5. Status bar.
+    if (!CreateStatusBar()) {
+        return false;
+    }
+    // 6. Tooltips and prompts of the toolbar are on with its actions.
+    // 7. Viewer bar, docked at the bottom.
+    CreateViewerBar();
+    // 8. The list with its columns and icons.
+    CreateEmailList();
+    // 9. Keyboard focus to the view.
+    m_pView->setFocus();
+    return true;
+}
+
+void CMainFrame::CreateMenus() {
+    QHash<QString, QMenu*> menus;
+    for (const char* title : kMenuTitles) {
+        menus.insert(QString::fromLatin1(title), menuBar()->addMenu(QString::fromLatin1(title)));
+    }
+    for (const CommandInfo& c : CommandTable()) {
+        QMenu* menu = menus.value(QString::fromLatin1(c.menu));
+        if (c.id == kIdSeparator) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromLatin1(c.text));
+        action->setData(int(c.id));
+        if (*c.shortcut != '\0') {
+            action->setShortcut(QKeySequence(QString::fromLatin1(c.shortcut)));
+            // The list's own key handling must not take these keys first.
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        if (const CommandPrompt* p = FindCommandPrompt(c.id)) {
+            action->setStatusTip(QString::fromLatin1(p->prompt));
+            action->setToolTip(QString::fromLatin1(p->tooltip));
+        }
+        if (c.id == kIdViewToolbar || c.id == kIdViewStatusBar) {
+            action->setCheckable(true);
+            action->setChecked(true);
+        }
+        const CommandId id = c.id;
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        m_Actions.insert(id, action);
+    }
+    connect(menus.value(QStringLiteral("&View")), &QMenu::aboutToShow, this,
+            &CMainFrame::UpdateViewChecks);
+    for (QMenu* menu : menus) {
+        // Back to "Ready" once the menu is gone.
+        connect(menu, &QMenu::aboutToHide, this, [this] {
+            QTimer::singleShot(0, this, [this] { SetPromptText(QString::fromLatin1(kReadyText)); });
+        });
+    }
+}
+
+bool CMainFrame::CreateToolBar() {
+    m_pToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_pToolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_pToolBar->setMovable(true);  // keeps the gripper shown
+    m_pToolBar->setFloatable(false);
+    m_pToolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_pToolBar->setIconSize(kToolbarImageSize);
+    for (const ToolbarButton& b : ToolbarButtons()) {
+        if (b.id == kIdSeparator) {
+            m_pToolBar->addSeparator();
+            continue;
+        }
+        QAction* action = m_pToolBar->addAction(ToolbarIcon(QString::fromLatin1(b.image)),
+                                                QString::fromLatin1(b.text));
+        action->setData(int(b.id));
+        if (const CommandPrompt* p = FindCommandPrompt(b.id)) {
+            action->setStatusTip(QString::fromLatin1(p->prompt));
+            action->setToolTip(QString::fromLatin1(p->tooltip));
+        }
+        const CommandId id = b.id;
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        if (QWidget* button = m_pToolBar->widgetForAction(action)) {
+            button->setFixedSize(kToolbarButtonSize);
+        }
+        m_ToolbarActions.insert(id, action);
+    }
+    addToolBar(Qt::TopToolBarArea, m_pToolBar);
+    return true;
+}
+
+bool CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    const QStringList texts = {QString::fromLatin1(kReadyText), QString(), QStringLiteral("CAP"),
+                               QStringLiteral("NUM"), QStringLiteral("SCRL")};
+    for (int pane = 0; pane < texts.size(); ++pane) {
+        auto* label = new QLabel(texts[pane], bar);
+        label->setObjectName(QStringLiteral("StatusPane%1").arg(pane));
+        label->setTextFormat(Qt::PlainText);
+        if (pane > PanePrompt) {
+            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        }
+        if (pane >= PaneCaps) {
+            label->setAlignment(Qt::AlignCenter);
+            label->setFixedWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) +
+                                 10);
+        }
+        m_Panes.push_back(label);
+    }
+    bar->addWidget(m_Panes[PanePrompt], 1);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenWidth = screen != nullptr ? screen->geometry().width() : 1024;
+    m_Panes[PaneCount]->setFixedWidth(screenWidth / 4);
+    for (int pane = PaneCount; pane < m_Panes.size(); ++pane) {
+        bar->addPermanentWidget(m_Panes[pane]);
+    }
+    UpdateLockIndicators();
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &CMainFrame::UpdateLockIndicators);
+    timer->start(kLockPollMs);
+    return true;
+}
+
+void CMainFrame::UpdateLockIndicators() {
+    const LockKeyState state = QueryLockKeys();
+    const std::optional<bool> states[] = {state.caps, state.num, state.scroll};
+    const char* const names[] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i) {
+        // Known: the text while the lock is on. Unknown: the text greyed, as a legend.
+        const bool known = states[i].has_value();
+        const bool on = known && *states[i];
+        QLabel* label = m_Panes[PaneCaps + i];
+        label->setText(!known || on ? QString::fromLatin1(names[i]) : QString());
+        label->setEnabled(on);
+    }
+}
+
+void CMainFrame::CreateViewerBar() {
+    m_pViewerBar = new CMySizingControlBarG(QString::fromLatin1(kViewerBarTitle), this);
+    // The viewer takes this place when it exists.
+    auto* placeholder = new QWidget(m_pViewerBar);
+    placeholder->setObjectName(QStringLiteral("ViewerPlaceholder"));
+    placeholder->setAutoFillBackground(true);
+    placeholder->setBackgroundRole(QPalette::Base);
+    m_pViewerBar->setWidget(placeholder);
+    setDockNestingEnabled(false);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pViewerBar);
+    resizeDocks({m_pViewerBar}, {CMySizingControlBarG::kHorzSize.height()}, Qt::Vertical);
+}
+
+void CMainFrame::CreateEmailList() {
+    m_SmallImages = SmallImageList();
+    m_pList = new CMyQuickList(*this, m_pView);
+    m_pList->SetOwner(this);
+    m_pList->SetImageList(&m_SmallImages);
+    const double scale = TextColumnScale(m_pList->fontMetrics());
+    for (int column = 0; column < kEmailColumnCount; ++column) {
+        const EmailColumnInfo& info = kEmailColumns[std::size_t(column)];
+        const int width = IsIconColumn(column) ? info.width : int(info.width * scale + 0.5);
+        m_pList->InsertColumn(column, Wide(info.heading),
+                              info.align == ColumnAlign::Centre ? Qt::AlignHCenter : Qt::AlignLeft,
+                              width);
+    }
+    m_pView->AttachList(m_pList);
+}
+
+void CMainFrame::SetPromptText(const QString& text) {
+    if (!m_Panes.isEmpty()) {
+        m_Panes[PanePrompt]->setText(text);
+    }
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // An empty tip while a menu item is highlighted is a command without a prompt: the
+        // pane stays blank. Otherwise an empty tip means the pointer left: "Ready".
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        const auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        const bool onMenuItem = menu != nullptr && menu->activeAction() != nullptr;
+        SetPromptText(!tip.isEmpty() || onMenuItem ? tip : QString::fromLatin1(kReadyText));
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::focusInEvent(QFocusEvent* event) {
+    QMainWindow::focusInEvent(event);
+    if (m_pView != nullptr) {
+        m_pView->setFocus();
+    }
+}
+
+void CMainFrame::RunCommand(CommandId id) {
+    switch (id) {
+        case kIdFileOpen:
+            OnFileOpen();
+            break;
+        case kIdExportWizard:
+            OnExportWizard();
+            break;
+        case kIdSaveAttachments:
+            OnSaveAttachments();
+            break;
+        case kIdAppExit:
+            emit AppExitRequested();
+            break;
+        case kIdSelectAll:
+            OnSelectAll();
+            break;
+        case kIdInvertSelection:
+            OnInvertSelection();
+            break;
+        case kIdSelectAttachments:
+            OnSelectAttachments();
+            break;
+        case kIdSelectHighPriority:
+            OnSelectHighPriority();
+            break;
+        case kIdDetectEncoding:
+            OnDetectEncoding();
+            break;
+        case kIdCountThreads:
+            OnCountThreads();
+            break;
+        case kIdCountDuplicates:
+            OnCountDuplicates();
+            break;
+        case kIdDeleteDuplicates:
+            OnDeleteDuplicates();
+            break;
+        case kIdViewToolbar:
+            OnViewToolbar();
+            break;
+        case kIdViewStatusBar:
+            OnViewStatusBar();
+            break;
+        case kIdOnlineHelp:
+            OnOnlineHelp();
+            break;
+        case kIdHomepage:
+            OnHomepage();
+            break;
+        case kIdRequestFeature:
+            OnRequestFeature();
+            break;
+        case kIdReportBug:
+            OnReportBug();
+            break;
+        case kIdAppAbout:
+            emit AppAboutRequested();
+            break;
+        case kIdSeparator:
+            break;
+    }
+}
+
+// --- Loading
+
+void CMainFrame::OnFileOpen() {
+    m_nShownRow = -1;
+    const std::optional<QString> path = m_Dialogs.GetOpenFileName(
+        QString::fromLatin1(kOpenDialogTitle), QString::fromLatin1(kDbxFileFilter), QString());
+    if (path) {
+        LoadMailbox(path->toStdU16String());
+    }
+}
+
+void CMainFrame::LoadMailbox(const std::u16string& path) {
+    m_Mailbox.Close();
+    setWindowTitle(Wide(kAppName));
+    m_Panes[PaneCount]->clear();
+    m_strCurrentPath.clear();
+
+    const std::int32_t status = m_Mailbox.Open(path);
+    if (status == DbxOk) {
+        setWindowTitle(Wide(kAppName) + QStringLiteral(" - ") + QString::fromStdU16String(path));
+        m_strCurrentPath = path;
+    } else {
+        m_Ui.MessageBox(GetStatusText(status), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+    }
+    const std::int32_t count = m_Mailbox.GetEmails().GetCount();
+    m_pList->SetItemCount(count);
+    m_Panes[PaneCount]->setText(QString::fromStdU16String(EmailCountText(std::uint32_t(count))));
+}
+
+// --- The email list
+
+void CMainFrame::GetCellData(CQuickList&, CQuickListCell& cell) {
+    const CEmailArray& emails = m_Mailbox.GetEmails();
+    if (cell.m_nRow < 0 || cell.m_nRow >= emails.GetCount() || cell.m_nColumn < 0 ||
+        cell.m_nColumn >= kEmailColumnCount) {
+        return;  // a row that just went away, or no such column: an empty cell
+    }
+    CEmailDBX* entry = emails.Get(cell.m_nRow);
+    if (entry == nullptr) {
+        return;
+    }
+    if (IsIconColumn(cell.m_nColumn)) {
+        const EmailIcon icon = GetEmailCellIcon(*entry, cell.m_nColumn);
+        if (icon != IconNone) {
+            cell.m_nIconIndex = icon;
+            cell.m_bIconCentered = true;
+            cell.m_bIconNoSelection = false;
+        }
+        return;
+    }
+    cell.m_strText = QString::fromStdU16String(GetEmailCellText(*entry, cell.m_nColumn));
+}
+
+void CMainFrame::CellClicked(CQuickList&, const CQuickListClick& click) {
+    ShowEmail(click.m_nRow);
+}
+
+void CMainFrame::HeaderRightClicked(CQuickList&, int, QPoint) {}
+
+void CMainFrame::OnSortColumn(int column) {
+    if (m_SortState.OnSortColumn(column, m_Mailbox.GetEmails())) {
+        m_pList->RedrawAll();
+    }
+}
+
+void CMainFrame::OnListSelectionChanged() {
+    ShowEmail(m_pList->GetSelectionMark());
+}
+
+void CMainFrame::ShowEmail(int /*row*/) {
+    // The viewer bar fills this in.
+}
+
+template <typename Predicate>
+void CMainFrame::SelectRows(Predicate selected) {
+    const int n = m_pList->GetItemCount();
+    QAbstractItemModel* model = m_pList->model();
+    QItemSelection selection;
+    int first = -1;
+    for (int row = 0; row <= n; ++row) {
+        const bool on = row < n && selected(row);
+        if (on && first < 0) {
+            first = row;
+        } else if (!on && first >= 0) {
+            selection.select(model->index(first, 0), model->index(row - 1, 0));
+            first = -1;
+        }
+    }
+    m_pList->setUpdatesEnabled(false);
+    m_pList->selectionModel()->select(
+        selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_pList->setUpdatesEnabled(true);
+    m_pList->setFocus();
+}
+
+void CMainFrame::OnSelectAll() {
+    SelectRows([](int) { return true; });
+}
+
+void CMainFrame::OnInvertSelection() {
+    const int n = m_pList->GetItemCount();
+    m_pList->setUpdatesEnabled(false);
+    if (n > 0) {
+        QAbstractItemModel* model = m_pList->model();
+        m_pList->selectionModel()->select(
+            QItemSelection(model->index(0, 0), model->index(n - 1, 0)),
+            QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    }
+    m_pList->setUpdatesEnabled(true);
+    m_pList->setFocus();
+}
+
+void CMainFrame::OnSelectAttachments() {
+    const CEmailArray& emails = m_Mailbox.GetEmails();
+    SelectRows([&emails](int row) {
+        const CEmailDBX* e = emails.Get(row);
+        return row < emails.GetCount() && e != nullptr && e->m_bHasAttachment;
+    });
+}
+
+void CMainFrame::OnSelectHighPriority() {
+    const CEmailArray& emails = m_Mailbox.GetEmails();
+    SelectRows([&emails](int row) {
+        const CEmailDBX* e = emails.Get(row);
+        return row < emails.GetCount() && e != nullptr && e->m_nPriority == 1;
+    });
+}
+
+// --- Commands filled in with the exports and tools
+
+void CMainFrame::OnExportWizard() {
+    // The export wizard runs here.
+}
+
+void CMainFrame::OnSaveAttachments() {
+    // Saving the selected emails' attachments runs here.
+}
+
+void CMainFrame::OnDetectEncoding() {
+    // The encoding report runs here.
+}
+
+void CMainFrame::OnCountThreads() {
+    // The thread count runs here.
+}
+
+void CMainFrame::OnCountDuplicates() {
+    // The duplicate count runs here.
+}
+
+void CMainFrame::OnDeleteDuplicates() {
+    // Duplicate deletion runs here; it resets the list's item count afterwards.
+}
+
+// --- View and Help
+
+void CMainFrame::OnViewToolbar() {
+    m_pToolBar->setVisible(!m_pToolBar->isVisibleTo(this));
+    UpdateViewChecks();
+}
+
+void CMainFrame::OnViewStatusBar() {
+    statusBar()->setVisible(!statusBar()->isVisibleTo(this));
+    UpdateViewChecks();
+}
+
+void CMainFrame::UpdateViewChecks() {
+    m_Actions.value(kIdViewToolbar)->setChecked(m_pToolBar->isVisibleTo(this));
+    m_Actions.value(kIdViewStatusBar)->setChecked(statusBar()->isVisibleTo(this));
+}
+
+void CMainFrame::OnOnlineHelp() {
+    OpenInShell(this, OnlineHelpUrl());
+}
+
+void CMainFrame::OnHomepage() {
+    OpenInShell(this, QString::fromLatin1(kMakerSite));
+}
+
+void CMainFrame::OnRequestFeature() {
+    ComposeMail(this, QString::fromLatin1(kMakerAddress),
+                QString::fromLatin1(kFeatureRequestSubject));
+}
+
+void CMainFrame::OnReportBug() {
+    ComposeMail(this, QString::fromLatin1(kMakerAddress), QString::fromLatin1(kBugReportSubject));
+}

@@ -1,0 +1,146 @@
+// CMainFrame: the one top-level window. It owns the loaded mailbox (the CDBXFile and its
+// entries), the path it came from, the row the viewer shows and the list's sort state;
+// it lays out the toolbar, the email list in its view, the viewer bar and the status bar,
+// and routes every command of the command table to its handler. The list holds no data:
+// it asks this window for each cell it paints. Dialogs go through the UI services and the
+// app dialogs it is given, so tests replace them.
+#pragma once
+
+#include <QFontMetrics>
+#include <QHash>
+#include <QList>
+#include <QMainWindow>
+#include <string>
+
+#include "analysis/email_sort.h"
+#include "app/command_table.h"
+#include "app/quick_list.h"
+#include "mailbox/dbx_file.h"
+
+class CAppSettings;
+class CChildView;
+class CMyQuickList;
+class CMySizingControlBarG;
+class IAppDialogs;
+class IProgress;
+class IUiServices;
+class QLabel;
+class QToolBar;
+
+inline constexpr char kOpenDialogTitle[] = "Select the file to open";
+inline constexpr char kDbxFileFilter[] =
+    "Outlook Express DBX File (*.dbx)|*.dbx|All Files (*.*)|*.*||";
+inline constexpr char kViewerBarTitle[] = "Email Viewer";
+inline constexpr char kReadyText[] = "Ready";
+
+// How much wider than their nominal pixel widths the list's text columns are made for the
+// font (never narrower).
+[[nodiscard]] double TextColumnScale(const QFontMetrics& metrics);
+
+class CMainFrame : public QMainWindow, public IQuickListOwner {
+    Q_OBJECT
+public:
+    enum StatusPane { PanePrompt = 0, PaneCount = 1, PaneCaps = 2, PaneNum = 3, PaneScroll = 4 };
+
+    CMainFrame(IUiServices& ui, IAppDialogs& dialogs, CAppSettings& settings);
+    ~CMainFrame() override;
+
+    // Builds the children in order; false when one of them cannot be made.
+    bool Create();
+
+    // Loading (the Open command asks for the path first).
+    void OnFileOpen();
+    void LoadMailbox(const std::u16string& path);
+
+    // The email list's side.
+    void GetCellData(CQuickList& list, CQuickListCell& cell) override;
+    void CellClicked(CQuickList& list, const CQuickListClick& click) override;
+    void HeaderRightClicked(CQuickList& list, int column, QPoint screenPos) override;
+    void OnSortColumn(int column);
+    void OnListSelectionChanged();
+
+    // Selection menu.
+    void OnSelectAll();
+    void OnInvertSelection();
+    void OnSelectAttachments();
+    void OnSelectHighPriority();
+
+    // Commands whose work comes with the export, tool and viewer code; empty until then.
+    void OnExportWizard();
+    void OnSaveAttachments();
+    void OnDetectEncoding();
+    void OnCountThreads();
+    void OnCountDuplicates();
+    void OnDeleteDuplicates();
+    // Shows the entry of the row in the viewer bar.
+    virtual void ShowEmail(int row);
+
+    // View and Help menus.
+    void OnViewToolbar();
+    void OnViewStatusBar();
+    void OnOnlineHelp();
+    void OnHomepage();
+    void OnRequestFeature();
+    void OnReportBug();
+
+    // Runs the command as the menu would.
+    void RunCommand(CommandId id);
+    // Brings the View menu's check marks up to date (done as the menu opens).
+    void UpdateViewChecks();
+
+    [[nodiscard]] CDBXFile& Mailbox() { return m_Mailbox; }
+    [[nodiscard]] const std::u16string& CurrentPath() const { return m_strCurrentPath; }
+    [[nodiscard]] int ShownRow() const { return m_nShownRow; }
+    [[nodiscard]] const CEmailSortState& SortState() const { return m_SortState; }
+    [[nodiscard]] CMyQuickList* EmailList() const { return m_pList; }
+    [[nodiscard]] CChildView* View() const { return m_pView; }
+    [[nodiscard]] CMySizingControlBarG* ViewerBar() const { return m_pViewerBar; }
+    [[nodiscard]] QToolBar* ToolBar() const { return m_pToolBar; }
+    [[nodiscard]] QLabel* StatusPaneLabel(int pane) const { return m_Panes.value(pane); }
+    [[nodiscard]] QAction* CommandAction(CommandId id) const { return m_Actions.value(id); }
+    [[nodiscard]] QAction* ToolbarAction(CommandId id) const { return m_ToolbarActions.value(id); }
+    [[nodiscard]] const QList<QIcon>& SmallImages() const { return m_SmallImages; }
+    [[nodiscard]] IUiServices& Ui() { return m_Ui; }
+    [[nodiscard]] IAppDialogs& Dialogs() { return m_Dialogs; }
+    [[nodiscard]] CAppSettings& Settings() { return m_Settings; }
+
+signals:
+    // Commands the application object answers.
+    void AppAboutRequested();
+    void AppExitRequested();
+
+protected:
+    bool event(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    bool CreateToolBar();
+    bool CreateStatusBar();
+    void CreateMenus();
+    void CreateViewerBar();
+    void CreateEmailList();
+    void SetPromptText(const QString& text);
+    void UpdateLockIndicators();
+    // Sets every row's selected state as the predicate says, redrawing once.
+    template <typename Predicate>
+    void SelectRows(Predicate selected);
+
+    IUiServices& m_Ui;
+    IAppDialogs& m_Dialogs;
+    CAppSettings& m_Settings;
+
+    QList<QLabel*> m_Panes;
+    QToolBar* m_pToolBar = nullptr;
+    CChildView* m_pView = nullptr;
+    CMyQuickList* m_pList = nullptr;
+    CMySizingControlBarG* m_pViewerBar = nullptr;
+    QList<QIcon> m_SmallImages;
+    std::u16string m_strCurrentPath;
+    CDBXFile m_Mailbox;
+    int m_nShownRow = -1;
+    CEmailSortState m_SortState;
+    IProgress* m_pCurrentProgress = nullptr;  // the running export's window, if any
+
+    QHash<int, QAction*> m_Actions;
+    QHash<int, QAction*> m_ToolbarActions;
+};

@@ -1,0 +1,23 @@
+// CMyQuickList: the email list of the main window. It is a CQuickList whose rows are the
+// entries of the loaded mailbox; besides the cell requests it tells the main window of
+// every change of row state (selection, focus) and of header clicks, which sort.
+#pragma once
+
+#include "app/quick_list.h"
+
+class CMainFrame;
+
+class CMyQuickList final : public CQuickList {
+    Q_OBJECT
+public:
+    static constexpr int kChildId = 6667;
+
+    CMyQuickList(CMainFrame& frame, QWidget* parent);
+
+    // The row the user last clicked or moved to; -1 when there is none.
+    [[nodiscard]] int GetSelectionMark() const;
+    [[nodiscard]] bool IsRowSelected(int row) const;
+
+private:
+    CMainFrame& m_Frame;
+};
