@@ -11,6 +11,9 @@
 #include "analysis/message_thread.h"
 #include "cli/cli_output.h"
 #include "cli/cli_ui_services.h"
+#include "export/export_session.h"
+#include "export/export_settings.h"
+#include "export/export_wizard.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email_columns.h"
 #include "mime/charset_scan.h"
@@ -56,6 +59,62 @@ bool ParseSortOption(const std::string& option, std::int32_t& column, bool& desc
         }
     }
     return false;
+}
+
+// "eml" and the rest: the wizard's format codes; 0 for a name that is none of them.
+std::int32_t FormatFromName(std::string_view name) {
+    static constexpr std::pair<std::string_view, std::int32_t> kFormats[] = {
+        {"eml", FormatEml},           {"attachments", FormatAttachments},
+        {"html", FormatHtmlAllInOne}, {"html-threads", FormatHtmlThreads},
+        {"text", FormatTextAllInOne},
+    };
+    for (const auto& [text, code] : kFormats) {
+        if (EqualNoCase(name, text)) {
+            return code;
+        }
+    }
+    return 0;
+}
+
+// "0,3,5-9" into rows; false for anything else.
+bool ParseRowList(std::string_view list, std::vector<std::int32_t>& rows) {
+    auto number = [](std::string_view text, std::int64_t& value) {
+        if (text.empty() || text.size() > 10)
+            return false;
+        value = 0;
+        for (const char c : text) {
+            if (c < '0' || c > '9')
+                return false;
+            value = value * 10 + (c - '0');
+        }
+        return value <= INT32_MAX;
+    };
+    for (bool more = !list.empty(); more;) {
+        const std::size_t comma = list.find(',');
+        const std::string_view item = list.substr(0, comma);
+        more = comma != std::string_view::npos;
+        list = more ? list.substr(comma + 1) : std::string_view{};
+        std::int64_t first = 0;
+        std::int64_t last = 0;
+        if (const std::size_t dash = item.find('-'); dash != std::string_view::npos) {
+            if (!number(item.substr(0, dash), first) || !number(item.substr(dash + 1), last) ||
+                last < first) {
+                return false;
+            }
+        } else if (!number(item, first)) {
+            return false;
+        } else {
+            last = first;
+        }
+        // A range can only name rows that exist; the caller checks them against the list.
+        if (last - first > INT32_MAX / 2 || rows.size() + std::size_t(last - first) > 50'000'000) {
+            return false;
+        }
+        for (std::int64_t r = first; r <= last; ++r) {
+            rows.push_back(std::int32_t(r));
+        }
+    }
+    return !rows.empty();
 }
 
 }  // namespace
@@ -207,4 +266,62 @@ int RunEncodings(const EncodingsOptions& options) {
                     WideToUtf8(rows[i].m_Description).c_str());
     }
     return kExitOk;
+}
+
+int RunCliExport(const ExportOptions& options) {
+    const std::int32_t format = FormatFromName(options.format);
+    if (format == 0) {
+        PrintError("export: --format takes eml, attachments, html, html-threads or text; not \"" +
+                   options.format + "\".");
+        return kExitUsage;
+    }
+    std::vector<std::int32_t> rows;
+    if (!options.rows.empty() && !ParseRowList(options.rows, rows)) {
+        PrintError(
+            "export: --rows takes rows from 0 separated by commas, and ranges such as "
+            "5-9; not \"" +
+            options.rows + "\".");
+        return kExitUsage;
+    }
+    std::int32_t sortBy = 1;
+    if (EqualNoCase(options.sort, "none")) {
+        sortBy = 0;
+    } else if (!EqualNoCase(options.sort, "date")) {
+        PrintError("export: --sort takes none or date; not \"" + options.sort + "\".");
+        return kExitUsage;
+    }
+    std::int32_t sortOrder = 0;
+    if (EqualNoCase(options.order, "desc")) {
+        sortOrder = 1;
+    } else if (!EqualNoCase(options.order, "asc")) {
+        PrintError("export: --order takes asc or desc; not \"" + options.order + "\".");
+        return kExitUsage;
+    }
+    CDBXFile dbx;
+    if (!OpenMailbox(dbx, options.mailbox)) {
+        return kExitFailure;
+    }
+    const std::int32_t count = dbx.GetEmails().GetCount();
+    for (const std::int32_t row : rows) {
+        if (row >= count) {
+            PrintError("Row " + std::to_string(row) + " is out of range: the mailbox has " +
+                       std::to_string(count) + (count == 1 ? " email." : " emails."));
+            return kExitFailure;
+        }
+    }
+    CExportCommand command;
+    command.format = format;
+    command.destination = Utf8ToWide(options.destination);
+    command.rows = std::move(rows);
+    command.templatePath = Utf8ToWide(options.templatePath);
+    command.title = Utf8ToWide(options.title);
+    command.dbxPath = Utf8ToWide(options.mailbox);
+    command.sortBy = sortBy;
+    command.sortOrder = sortOrder;
+    command.codePage = options.codePage;
+
+    CCliUi::InstallInterruptHandler();
+    CCliUi ui;
+    CExportSession session(dbx, ui);
+    return RunExportCommand(session, command) ? kExitOk : kExitFailure;
 }

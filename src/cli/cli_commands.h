@@ -36,6 +36,19 @@ struct EncodingsOptions {
     bool json = false;
 };
 
+struct ExportOptions {
+    std::string mailbox;
+    std::string destination;
+    std::string format;  // eml, attachments, html, html-threads, text
+    std::string rows;    // "0,3,5-9"; empty for every email
+    std::string templatePath;
+    std::string title;
+    std::string sort = "date";  // none, date
+    std::string order = "asc";  // asc, desc
+    unsigned codePage = 0;      // 0: the template's declaration
+};
+
+int RunCliExport(const ExportOptions& options);
 int RunEncodings(const EncodingsOptions& options);
 int RunList(const ListOptions& options);
 int RunThreads(const ThreadsOptions& options);

@@ -54,6 +54,30 @@ int main(int argc, char** argv) {
     encodingsCommand->add_option("MAILBOX", encodings.mailbox, "The .dbx file")->required();
     encodingsCommand->add_flag("--json", encodings.json, "Print JSON instead of a table");
 
+    ExportOptions exportOptions;
+    CLI::App* exportCommand =
+        app.add_subcommand("export", "Export emails of a mailbox to files or a folder");
+    exportCommand->add_option("MAILBOX", exportOptions.mailbox, "The .dbx file")->required();
+    exportCommand
+        ->add_option("DEST", exportOptions.destination,
+                     "The output folder (eml, attachments, html-threads; created when missing) "
+                     "or file (html, text)")
+        ->required();
+    exportCommand
+        ->add_option("--format", exportOptions.format,
+                     "eml, attachments, html, html-threads or text")
+        ->required();
+    exportCommand->add_option("--rows", exportOptions.rows,
+                              "Rows to export, from 0: \"0,3,5-9\" (default: every email)");
+    exportCommand->add_option("--template", exportOptions.templatePath,
+                              "Template file (default: the bundled one of the format)");
+    exportCommand->add_option("--title", exportOptions.title,
+                              "Title (default: the mailbox file name without extension)");
+    exportCommand->add_option("--sort", exportOptions.sort, "none or date (default: date)");
+    exportCommand->add_option("--order", exportOptions.order, "asc or desc (default: asc)");
+    exportCommand->add_option("--codepage", exportOptions.codePage,
+                              "Code page of the output (default: the template's charset)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -74,6 +98,9 @@ int main(int argc, char** argv) {
     }
     if (threadsCommand->parsed()) {
         return RunThreads(threads);
+    }
+    if (exportCommand->parsed()) {
+        return RunCliExport(exportOptions);
     }
     if (encodingsCommand->parsed()) {
         return RunEncodings(encodings);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -496,6 +497,138 @@ TEST_F(CliTest, EncodingsListsEachCharsetOnceSortedWithItsDescription) {
     r = Run({"encodings", temp.Path("missing.dbx").string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.empty());
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> FileNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder)) {
+        names.push_back(item.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(CliTest, ExportEmlWritesTheChosenRowsByteForByteIntoANewFolder) {
+    const std::string first = "Subject: First\r\n\r\nbody one\r\n";
+    const std::string third = "Subject: Third: part?\r\n\r\nbody three\r\n";
+    const std::string path = Write(dbxw::BuildSimpleMailbox(
+        {Sample(1, "First", first), Sample(2, "Second", "Subject: Second\r\n\r\nx\r\n"),
+         Sample(3, "Third", third)}));
+    const auto out = temp.Path("new/eml");
+
+    RunResult r = Run({"export", path, out.string(), "--format", "eml", "--rows", "0,2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(FileNames(out), (std::vector<std::string>{"[1]First.eml", "[3]Third_ part_.eml"}));
+    EXPECT_EQ(ReadFile(out / "[1]First.eml"), first);
+    EXPECT_EQ(ReadFile(out / "[3]Third_ part_.eml"), third);
+
+    // Every row by default; a range selects the rows in it.
+    const auto all = temp.Path("all");
+    r = Run({"export", path, all.string(), "--format", "EML"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(FileNames(all).size(), 3u);
+    const auto range = temp.Path("range");
+    r = Run({"export", path, range.string(), "--format", "eml", "--rows", "1-2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(FileNames(range), (std::vector<std::string>{"[2]Second.eml", "[3]Third_ part_.eml"}));
+}
+
+TEST_F(CliTest, ExportHtmlUsesTheBundledTemplateAndTheMailboxNameAsTitle) {
+    const std::string path = Write(dbxw::BuildSimpleMailbox({Sample(
+                                       1, "Hello", "Subject: Hello there\r\n\r\nplain body\r\n")}),
+                                   "Family mail.dbx");
+    const auto page = temp.Path("out/page.html");
+    std::filesystem::create_directories(page.parent_path());
+
+    RunResult r = Run({"export", path, page.string(), "--format", "html"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string html = ReadFile(page);
+    EXPECT_NE(html.find("<title>Family mail</title>"), std::string::npos) << html;
+    EXPECT_NE(html.find("Hello there"), std::string::npos);
+    EXPECT_NE(html.find("<pre>plain body"), std::string::npos);
+    EXPECT_EQ(html.find("%%%"), std::string::npos);
+
+    // A template of one's own, a title and a code page without a declaration.
+    const auto tpl = temp.Path("mine.html");
+    std::ofstream(tpl, std::ios::binary) << "[%%%TITLE%%%]%%%EMAIL_START%%%(%%%SUBJECT%%%)"
+                                            "%%%NEXT_EMAIL%%%";
+    r = Run({"export", path, page.string(), "--format", "html", "--template", tpl.string(),
+             "--title", "T", "--codepage", "28591"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(page), "[T](Hello there)");
+
+    // Without --codepage the template must declare its charset.
+    r = Run({"export", path, page.string(), "--format", "html", "--template", tpl.string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Error: Unable to find a charset definition"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, ExportAttachmentsReportsTheCountAndThreadsWriteOneFilePerThread) {
+    const std::string withFile =
+        "Subject: Invoice\r\nMessage-ID: <a@x>\r\nContent-Type: multipart/mixed; boundary=\"m\"\r\n"
+        "\r\n--m\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
+        "--m\r\nContent-Type: application/pdf; name=\"bill.pdf\"\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nJVBERi0xLjQK\r\n--m--\r\n";
+    dbxw::Message answer = Sample(2, "Re: Invoice", "Subject: Re: Invoice\r\n\r\nthanks\r\n");
+    answer.inReplyTo = "<a@x>";
+    dbxw::Message head = Sample(1, "Invoice", withFile);
+    head.messageId = "<a@x>";
+    const std::string path = Write(dbxw::BuildSimpleMailbox({head, answer}));
+
+    const auto files = temp.Path("files");
+    RunResult r = Run({"export", path, files.string(), "--format", "attachments"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(FileNames(files), (std::vector<std::string>{"bill.pdf"}));
+    EXPECT_EQ(ReadFile(files / "bill.pdf"), "%PDF-1.4\n");
+    EXPECT_NE(r.err.find("Korvane Quillbox: 1 attached file(s) exported."), std::string::npos)
+        << r.err;
+
+    const auto threads = temp.Path("threads");
+    r = Run({"export", path, threads.string(), "--format", "html-threads"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(FileNames(threads), (std::vector<std::string>{"Invoice.html"}));
+    const std::string page = ReadFile(threads / "Invoice.html");
+    EXPECT_NE(page.find("see attached"), std::string::npos);
+    EXPECT_NE(page.find("thanks"), std::string::npos);
+}
+
+TEST_F(CliTest, ExportRefusesBadArgumentsAndDestinationsItCannotUse) {
+    const std::string path =
+        Write(dbxw::BuildSimpleMailbox({Sample(1, "a", "Subject: a\r\n\r\nb")}));
+    const std::string out = temp.Path("o").string();
+    EXPECT_EQ(Run({"export", path, out}).exitCode, 2);  // --format is required
+    EXPECT_EQ(Run({"export", path, out, "--format", "pdf"}).exitCode, 2);
+    for (const char* rows : {"x", "1,", ",1", "1,,2", "3-1", "-2", "1--2", "99999999999"}) {
+        EXPECT_EQ(Run({"export", path, out, "--format", "eml", "--rows", rows}).exitCode, 2)
+            << rows;
+    }
+    EXPECT_EQ(Run({"export", path, out, "--format", "html", "--sort", "size"}).exitCode, 2);
+    EXPECT_EQ(Run({"export", path, out, "--format", "html", "--order", "up"}).exitCode, 2);
+
+    RunResult r = Run({"export", path, out, "--format", "eml", "--rows", "1"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("out of range"), std::string::npos) << r.err;
+
+    // A folder below a plain file can never be made.
+    const auto blocker = temp.Path("file");
+    std::ofstream(blocker) << "x";
+    r = Run({"export", path, (blocker / "sub").string(), "--format", "eml"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Output folder: Error: Unable to create the output folder"),
+              std::string::npos)
+        << r.err;
+
+    r = Run({"export", path, temp.Path("p.html").string(), "--format", "html", "--template",
+             temp.Path("none.html").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Error: The template file doesn't exist or is corrupted"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(temp.Path("p.html")));
 }
 
 }  // namespace
