@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "bench_messages.h"
+#include "bench_ui.h"
 #include "export/export_all_in_one.h"
 #include "export/export_attachments.h"
 #include "export/export_eml.h"
@@ -36,38 +37,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using bench::Clock;
+using bench::CQuietUi;
 using bench::Seconds;
-
-// Progress and message boxes that cost nothing, so the figures are the exports' own.
-class CQuietProgress final : public IProgress {
-public:
-    void SetRange(int, int, int) override {}
-    bool Begin(std::u16string_view, bool) override { return true; }
-    int SetPosition(int position) override { return std::exchange(m_Position, position); }
-    void SetStatusText(std::u16string_view) override {}
-    void PumpMessages(bool) override {}
-    [[nodiscard]] bool IsCancelled() const override { return false; }
-    void ClearProgress() override { m_Position = 0; }
-
-private:
-    int m_Position = 0;
-};
-
-class CQuietUi final : public IUiServices {
-public:
-    MsgAnswer MessageBox(std::u16string_view text, std::u16string_view, MsgIcon,
-                         MsgButtons) override {
-        ++m_nMessages;
-        if (m_nMessages <= 3) {
-            std::fprintf(stderr, "message: %s\n", WideToUtf8(text).c_str());
-        }
-        return MsgAnswer::Ok;
-    }
-    std::unique_ptr<IProgress> CreateProgress(std::u16string_view, bool) override {
-        return std::make_unique<CQuietProgress>();
-    }
-    int m_nMessages = 0;
-};
 
 bool Generate(const fs::path& path, std::size_t count, std::size_t attachmentEvery) {
     std::mt19937 rng(42);
@@ -100,10 +71,12 @@ std::size_t CopyTexts(CDBXFile& dbx, const fs::path& folder) {
     std::string text;
     std::size_t files = 0;
     for (CEmailDBX* entry : dbx.GetEmails().Items()) {
-        if (!dbx.GetMessageText(entry, text)) continue;
+        if (!dbx.GetMessageText(entry, text))
+            continue;
         const fs::path path = folder / ("[" + std::to_string(entry->m_Id) + "].eml");
         std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (file == nullptr) continue;
+        if (file == nullptr)
+            continue;
         files += std::fwrite(text.data(), 1, text.size(), file) == text.size() ? 1 : 0;
         std::fclose(file);
     }
@@ -160,7 +133,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open %s\n", mailbox.c_str());
         return 1;
     }
-    for (CEmailDBX* entry : dbx.GetEmails().Items()) entry->m_bSelected = true;
+    for (CEmailDBX* entry : dbx.GetEmails().Items())
+        entry->m_bSelected = true;
     CQuietUi ui;
     CExportSession session(dbx, ui);
     const std::u16string htmlTemplate = GetModuleFolder() + u"Templates/html_style1.html";
@@ -208,8 +182,9 @@ int main(int argc, char** argv) {
     const double floorTime = bench::Median(floor);
     std::printf("%zu messages, median of %d runs\n", count, runs);
     std::printf("  floor (plain copy of raw texts):  %7.3f s\n", floorTime);
-    std::printf("  EML export:                       %7.3f s  (%.2fx the floor; %zu files, %.1f MB)\n",
-                bench::Median(eml), bench::Median(eml) / floorTime, emlFiles, emlBytes / 1e6);
+    std::printf(
+        "  EML export:                       %7.3f s  (%.2fx the floor; %zu files, %.1f MB)\n",
+        bench::Median(eml), bench::Median(eml) / floorTime, emlFiles, emlBytes / 1e6);
     std::printf("  attached files:                   %7.3f s  (%zu files, %.1f MB)\n",
                 bench::Median(attachments), attachedFiles, attachedBytes / 1e6);
     std::printf("  one HTML file:                    %7.3f s  (%.1f MB)\n", bench::Median(html),

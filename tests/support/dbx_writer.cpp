@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 
 namespace dbxw {
@@ -441,24 +442,28 @@ void FillNode(Builder& b, NodeRef node, const std::vector<RecordRef>& records, s
 
 }  // namespace
 
-Builder SimpleMailboxBuilder(const std::vector<Message>& messages) {
+Builder SimpleMailboxBuilder(std::size_t count, const std::function<Message(std::size_t)>& make) {
     Builder b;
     std::vector<RecordRef> records;
-    records.reserve(messages.size());
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-        records.push_back(AddMessage(b, messages[i], std::uint32_t(i + 1)));
+    records.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        records.push_back(AddMessage(b, make(i), std::uint32_t(i + 1)));
     }
     int depth = 3;
-    while (TreeCapacity(kNodeEntries, depth) < messages.size()) {
+    while (TreeCapacity(kNodeEntries, depth) < count) {
         ++depth;
     }
     std::size_t k = 1;
-    while (TreeCapacity(k, depth) < messages.size()) {
+    while (TreeCapacity(k, depth) < count) {
         ++k;
     }
     b.root = b.AddNode();
     FillNode(b, b.root, records, 0, records.size(), k, depth);
     return b;
+}
+
+Builder SimpleMailboxBuilder(const std::vector<Message>& messages) {
+    return SimpleMailboxBuilder(messages.size(), [&](std::size_t i) { return messages[i]; });
 }
 
 Image BuildSimpleMailbox(const std::vector<Message>& messages) {

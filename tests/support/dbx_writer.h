@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -275,6 +276,9 @@ RecordRef AddMessage(Builder& builder, const Message& message, std::uint32_t def
 // A mailbox holding the messages in a tree at least three levels deep whose walk order is
 // the order of the list. Nodes are filled evenly, at most 51 entries each.
 [[nodiscard]] Builder SimpleMailboxBuilder(const std::vector<Message>& messages);
+// The same for `count` messages made one at a time, so that only the builder holds them.
+[[nodiscard]] Builder SimpleMailboxBuilder(std::size_t count,
+                                           const std::function<Message(std::size_t)>& make);
 [[nodiscard]] Image BuildSimpleMailbox(const std::vector<Message>& messages);
 
 // A chain of `depth` nodes, each the first child of the one before, each holding one
