@@ -1,50 +1,26 @@
-// Whole DBX files: Open walks whatever tree the bytes describe, then every entry's text
-// chain is followed. The reader takes a path, so each input goes through a file.
-
-#include <unistd.h>
+// Whole DBX files through everything that reads them: Open walks whatever tree the bytes
+// describe, then every entry's text is fetched and parsed the ways the viewer, the
+// charset scan and the exports parse it. The reader takes a path, so each input goes
+// through a file.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
+#include <vector>
 
+#include "fuzz_files.h"
 #include "mailbox/dbx_file.h"
+#include "mime/charset_scan.h"
+#include "mime/mime_email.h"
+#include "mime/transfer_codec.h"
+#include "mime/viewer_text.h"
 
-namespace fs = std::filesystem;
-
-namespace {
-
-class InputFile {
-public:
-    InputFile()
-        : m_Path(fs::temp_directory_path() /
-                 ("quillbox-fuzz-dbx-" + std::to_string(getpid()) + ".dbx")) {}
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-    ~InputFile() {
-        std::error_code ignored;
-        fs::remove(m_Path, ignored);
-    }
-
-    [[nodiscard]] bool Write(const std::uint8_t* data, std::size_t size) const {
-        std::FILE* f = std::fopen(m_Path.c_str(), "wb");
-        if (!f) {
-            return false;
-        }
-        const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-        return std::fclose(f) == 0 && ok;
-    }
-    [[nodiscard]] std::u16string WidePath() const { return m_Path.u16string(); }
-
-private:
-    fs::path m_Path;
-};
-
-}  // namespace
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    RegisterStandardCodecs();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const InputFile input;
+    static const fuzzfiles::InputFile input("reader.dbx");
     if (!input.Write(data, size)) {
         __builtin_trap();
     }
@@ -53,9 +29,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     std::string text;
+    std::vector<std::u16string> charsets;
     for (const CEmailDBX* entry : dbx.GetEmails().Items()) {
         text.clear();
-        (void)dbx.GetMessageText(entry, text);
+        if (!dbx.GetMessageText(entry, text)) {
+            continue;
+        }
+        CMimeEmail email;
+        email.Parse(text.data(), static_cast<std::int32_t>(text.size()));
+        (void)email.GetContents();
+        email.StripDocumentTags();
+        (void)GetTextPageContent(text);
+        CollectMessageCharsets(text, charsets);
     }
     return 0;
 }
