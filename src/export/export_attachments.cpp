@@ -41,8 +41,8 @@ std::u16string JoinName(std::u16string_view folder, std::u16string_view stem,
 // Where a part named `name` is saved: the name itself, or the first free "stem(k).ext".
 // Empty when a taken name has no extension (such a part is not saved again); `exhausted`
 // when every candidate up to the bound is taken.
-std::u16string ChooseAttachmentPath(std::u16string_view folder, std::u16string_view name,
-                                    bool& exhausted) {
+std::u16string ChooseAttachmentPath(CExportSession& session, std::u16string_view folder,
+                                    std::u16string_view name, bool& exhausted) {
     exhausted = false;
     const std::size_t dot = name.rfind(u'.');
     const std::u16string_view stem = dot == std::u16string_view::npos ? name : name.substr(0, dot);
@@ -53,12 +53,19 @@ std::u16string ChooseAttachmentPath(std::u16string_view folder, std::u16string_v
         return path;
     if (dot == std::u16string_view::npos)
         return {};
-    for (std::uint32_t k = 2; k <= kMaxClashIndex; ++k) {
+    std::u16string key(folder);
+    key += stem;
+    key += u'\0';
+    key += extension;
+    std::uint32_t& start = session.ClashStart(key);
+    for (std::uint32_t k = std::max<std::uint32_t>(start, 2); k <= kMaxClashIndex; ++k) {
         std::u16string tail = FormatStatusText("(%lu)", static_cast<unsigned long>(k));
         tail += extension;
         path = JoinName(folder, stem, tail);
-        if (!FileExists(path.c_str()))
+        if (!FileExists(path.c_str())) {
+            start = k;
             return path;
+        }
     }
     exhausted = true;
     return path;
@@ -79,7 +86,7 @@ bool SaveNamedPart(CExportSession& session, const CMimeBody& part, std::u16strin
         return false;
     }
     bool exhausted = false;
-    const std::u16string path = ChooseAttachmentPath(folder, cleaned, exhausted);
+    const std::u16string path = ChooseAttachmentPath(session, folder, cleaned, exhausted);
     if (path.empty())
         return false;
     // Never overwrite a file that is already there.
@@ -111,6 +118,7 @@ std::int32_t SaveUuencodedFiles(CMimeEmail& mime, std::u16string_view folder) {
 std::int32_t RunAttachmentLoop(CExportSession& session,
                                const std::vector<const CEmailDBX*>& entries,
                                std::u16string_view folder) {
+    session.ClearClashStarts();
     std::unique_ptr<IProgress> progress =
         session.Ui().CreateProgress(u"Export attached files...", false);
     progress->SetRange(0, 100, 1);

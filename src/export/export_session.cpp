@@ -13,6 +13,7 @@ CEmailArray& CExportSession::Emails() {
 }
 
 std::uint32_t CExportSession::BeginExportProgress(std::u16string_view title) {
+    ClearClashStarts();
     const std::uint32_t total = CountSelected(Emails());
     if (total == 0)
         return 0;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 class CDBXFile;
 class CEmailArray;
@@ -34,6 +35,13 @@ public:
     bool EndExportProgress();
     [[nodiscard]] IProgress* Progress() { return m_pProgress.get(); }
 
+    // Where the last search for a free numbered name ("name(k).ext") of this key stopped:
+    // every number below it was taken then. A search starts there, so a thousand files of
+    // one name cost a thousand checks rather than half a million. 0 for a new key.
+    std::uint32_t& ClashStart(const std::u16string& key) { return m_ClashStarts[key]; }
+    // Each export starts afresh: files may have gone in between.
+    void ClearClashStarts() { m_ClashStarts.clear(); }
+
     // "Unable to read the message %lu. File corrupted ?", caption "Error".
     void ShowReadError(std::uint32_t id);
     // "Unable to write the following output file :\n%s\n...", caption "Error".
@@ -43,6 +51,7 @@ private:
     CDBXFile& m_Dbx;
     IUiServices& m_Ui;
     std::unique_ptr<IProgress> m_pProgress;
+    std::unordered_map<std::u16string, std::uint32_t> m_ClashStarts;
 };
 
 // Entries of the list with m_bSelected set.

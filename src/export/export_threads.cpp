@@ -1,5 +1,7 @@
 #include "export/export_threads.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -42,10 +44,15 @@ std::u16string ThreadTitle(const CEmailDBX& first, const std::string& raw) {
 
 // folder + title + ".html", or the first free "(k).html" form; the stem is cut so that the
 // name fits the file system.
-bool FreeThreadPath(const std::u16string& folder, const std::u16string& title,
-                    std::u16string& path) {
+bool FreeThreadPath(CExportSession& session, const std::u16string& folder,
+                    const std::u16string& title, std::u16string& path) {
     path = folder + FitFileNameStem(title, u".html") + u".html";
-    for (std::uint32_t k = 1; FileExists(path.c_str()); ++k) {
+    if (!FileExists(path.c_str()))
+        return true;
+    // Many threads share a subject ("(No subject)" above all): go on where the last
+    // search for this title stopped.
+    std::uint32_t& start = session.ClashStart(folder + title);
+    for (std::uint32_t k = std::max<std::uint32_t>(start, 1);; ++k) {
         if (k > kMaxNameClashes)
             return false;
         std::u16string tail = u"(";
@@ -53,8 +60,11 @@ bool FreeThreadPath(const std::u16string& folder, const std::u16string& title,
             tail += char16_t(c);
         tail += u").html";
         path = folder + FitFileNameStem(title, tail) + tail;
+        if (!FileExists(path.c_str())) {
+            start = k;
+            return true;
+        }
     }
-    return true;
 }
 
 }  // namespace
@@ -97,7 +107,7 @@ bool ExportThreads(CExportSession& session, const CThreadExportRequest& request)
 
         std::u16string path;
         CZFile output;
-        if (FreeThreadPath(folder, title, path) && output.Open(path, CZFile::ModeWrite)) {
+        if (FreeThreadPath(session, folder, title, path) && output.Open(path, CZFile::ModeWrite)) {
             CExpandRequest expand;
             expand.pTemplate = &tpl;
             expand.pOutput = &output;

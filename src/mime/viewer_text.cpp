@@ -19,5 +19,9 @@ std::string GetTextPageContent(std::string_view rawText) {
             leaf->GetContentString(text);
         }
     }
-    return text.substr(0, text.find('\0'));
+    // Cut in place: the content of a huge message is not copied once more.
+    if (const std::size_t zero = text.find('\0'); zero != std::string::npos) {
+        text.resize(zero);
+    }
+    return text;
 }

@@ -260,3 +260,51 @@ TEST_F(AttachmentsTest, CommandStartsFromAndStoresLastFolderOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// The plain rule, one check per number from 2: what every search must find.
+std::string PlainFreeName(const std::filesystem::path& folder, const std::string& stem,
+                          const std::string& ext) {
+    if (!std::filesystem::exists(folder / (stem + ext)))
+        return stem + ext;
+    for (int k = 2;; ++k) {
+        const std::string name = stem + "(" + std::to_string(k) + ")" + ext;
+        if (!std::filesystem::exists(folder / name))
+            return name;
+    }
+}
+
+TEST_F(AttachmentsTest, ManyMessagesWithOneNameGetTheNamesOfThePlainRuleAroundOldFiles) {
+    // Files of an earlier run leave gaps that every search must still fill in order.
+    for (const char* old : {"image001.jpg", "image001(3).jpg", "image001(4).jpg", "image001(9).jpg",
+                            "other(2).jpg"}) {
+        exportfiles::WriteFile(out / old, "old");
+    }
+    std::vector<dbxw::Message> messages;
+    for (int i = 0; i < 40; ++i) {
+        messages.push_back(Raw(MultipartMail({File("image001.jpg", "img"), {"image001.jpg", ""}})));
+    }
+    OpenMailbox(messages);
+    std::vector<std::string> expected;
+    for (int i = 0; i < 40; ++i) {
+        expected.push_back(PlainFreeName(out, "image001", ".jpg"));
+        // The empty second part is given the next free name but creates no file, so the
+        // next message's search finds that name free again.
+        EXPECT_EQ(SaveAttachments(session, Entry(i), Folder()), 2);
+        EXPECT_TRUE(std::filesystem::exists(out / expected.back())) << expected.back();
+    }
+    EXPECT_EQ(expected[0], "image001(2).jpg");
+    EXPECT_EQ(expected[1], "image001(5).jpg");
+    EXPECT_EQ(expected[4], "image001(8).jpg");
+    EXPECT_EQ(expected[5], "image001(10).jpg");
+    EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()).size(), 40u);
+    EXPECT_EQ(exportfiles::ReadFile(out / "image001(9).jpg"), "old");
+
+    // A file removed between two exports is taken again by the next one.
+    std::filesystem::remove(out / "image001(3).jpg");
+    EXPECT_EQ(ExportAttachments(session, Folder()), 80);
+    EXPECT_TRUE(std::filesystem::exists(out / "image001(3).jpg"));
+}
+
+}  // namespace

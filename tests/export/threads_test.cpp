@@ -72,6 +72,26 @@ TEST_F(ThreadsTest, ExistingFilesAreLeftAlone) {
     EXPECT_EQ(File("Subject(1).html"), "<h1>Subject</h1>[Subject]");
 }
 
+TEST_F(ThreadsTest, ManySameSubjectsFillTheGapsOfAnEarlierExportInOrder) {
+    for (const char* old : {"Subject(2).html", "Subject(3).html", "Subject(6).html"}) {
+        WriteWholeFile(temp.Path("out") / old, "earlier export");
+    }
+    OpenMailbox(std::vector<dbxw::Message>(8, Mail("Subject")));
+    EXPECT_TRUE(ExportThreads(session, Request()));
+    // Sorted as text: (10) comes after (1).
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{"Subject(1).html", "Subject(10).html", "Subject(2).html",
+                                        "Subject(3).html", "Subject(4).html", "Subject(5).html",
+                                        "Subject(6).html", "Subject(7).html", "Subject(8).html",
+                                        "Subject(9).html", "Subject.html"}));
+    EXPECT_EQ(File("Subject(6).html"), "earlier export");
+    // A second export starts afresh: a file removed in between is taken again.
+    std::filesystem::remove(temp.Path("out") / "Subject(4).html");
+    EXPECT_TRUE(ExportThreads(session, Request()));
+    EXPECT_EQ(File("Subject(4).html"), "<h1>Subject</h1>[Subject]");
+    EXPECT_EQ(Files().size(), 11u + 7u);
+}
+
 TEST_F(ThreadsTest, ThreadIsNamedAfterItsFirstMessageEvenWhenUnselected) {
     OpenMailbox({Reply("Root", "<r@x>"), Reply("Re: Root", "<a@x>", "<r@x>"),
                  Reply("Re: Re: Root", "<b@x>", "<a@x>"), Reply("Alone", "<c@x>")});
