@@ -217,11 +217,11 @@ bool CMimeBody::SaveContent(const char16_t* path) const {
 // Tree
 
 CMimeBody* CMimeBody::CreatePart(const CMimeBody* before) {
-    auto at = std::find_if(m_Parts.begin(), m_Parts.end(),
-                           [before](const auto& part) { return part.get() == before; });
-    if (before == nullptr) {
-        at = m_Parts.end();
-    }
+    // Appending, what parsing does for every part, must not search the parts before it.
+    const auto at = before == nullptr
+                        ? m_Parts.end()
+                        : std::find_if(m_Parts.begin(), m_Parts.end(),
+                                       [before](const auto& part) { return part.get() == before; });
     return m_Parts.insert(at, std::make_unique<CMimeBody>())->get();
 }
 
