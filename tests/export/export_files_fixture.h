@@ -25,13 +25,11 @@
 namespace exportfiles {
 
 inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return dbxw::ReadWholeFile(path);
 }
 
 inline void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
+    dbxw::WriteWholeFile(path, bytes);
 }
 
 // The names of the entries of a folder, recursively, relative to it.

@@ -21,15 +21,8 @@
 #include "support/dbx_writer.h"
 #include "support/recording_ui.h"
 
-inline std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-}
+using dbxw::ReadWholeFile;
+using dbxw::WriteWholeFile;
 
 // A message with a text whose header carries the subject, for the engine's keys.
 inline dbxw::Message Mail(std::string subject, std::string body = "Body\r\n") {

@@ -34,11 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 timespec ModificationTime(const fs::path& path) {
     struct stat info {};
     EXPECT_EQ(stat(path.c_str(), &info), 0);
@@ -137,7 +132,7 @@ protected:
 };
 
 TEST_F(ReadOnlyTest, OpeningViewingAndExportingLeaveTheFileUntouched) {
-    const std::string before = ReadBytes(mailbox);
+    const std::string before = dbxw::ReadWholeFile(mailbox);
     const timespec mtime = ModificationTime(mailbox);
     ASSERT_FALSE(before.empty());
     {
@@ -149,7 +144,7 @@ TEST_F(ReadOnlyTest, OpeningViewingAndExportingLeaveTheFileUntouched) {
         EXPECT_EQ(OpenModes(mailbox), std::vector<int>{O_RDONLY});
     }
     EXPECT_TRUE(OpenModes(mailbox).empty());
-    EXPECT_EQ(ReadBytes(mailbox), before);
+    EXPECT_EQ(dbxw::ReadWholeFile(mailbox), before);
     const timespec after = ModificationTime(mailbox);
     EXPECT_EQ(after.tv_sec, mtime.tv_sec);
     EXPECT_EQ(after.tv_nsec, mtime.tv_nsec);

@@ -1,4 +1,5 @@
-// A scratch folder for one test, removed with everything in it when the object goes.
+// A scratch folder for one test, removed with everything in it when the object goes, and
+// whole-file reads and writes for what the tests put there.
 #pragma once
 
 #include <filesystem>
@@ -24,5 +25,10 @@ public:
 private:
     std::filesystem::path m_Path;
 };
+
+// The file's bytes; empty when it cannot be read.
+[[nodiscard]] std::string ReadWholeFile(const std::filesystem::path& path);
+// Creates or replaces the file with the bytes.
+void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace dbxw
