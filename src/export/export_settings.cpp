@@ -30,6 +30,10 @@ std::span<const CExportFormatInfo> ListedExportFormats() {
     return std::span<const CExportFormatInfo>(kFormats).first(kListedFormats);
 }
 
+std::span<const CExportFormatInfo> WizardExportFormats() {
+    return kFormats;
+}
+
 const CExportFormatInfo* FindExportFormat(std::int32_t code) {
     for (const CExportFormatInfo& format : kFormats) {
         if (format.code == code)

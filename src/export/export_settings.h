@@ -31,6 +31,8 @@ struct CExportFormatInfo {
 // The formats step 2 lists, in list order. The text variant is not listed; it is there
 // for the command line (FindExportFormat knows it).
 [[nodiscard]] std::span<const CExportFormatInfo> ListedExportFormats();
+// The formats the desktop wizard lists: the four above, then the text variant.
+[[nodiscard]] std::span<const CExportFormatInfo> WizardExportFormats();
 // Null for a code no format has.
 [[nodiscard]] const CExportFormatInfo* FindExportFormat(std::int32_t code);
 

@@ -97,9 +97,10 @@ void ExportStep1Next(CEmailArray& emails, ExportSelectionMode mode,
 // ---------------------------------------------------------------------------------------
 // Step 2
 
-CExportStep2View InitExportStep2(const CAppSettings& settings) {
+CExportStep2View InitExportStep2(const CAppSettings& settings,
+                                 std::span<const CExportFormatInfo> formats) {
     CExportStep2View view;
-    view.formats = ListedExportFormats();
+    view.formats = formats;
     const std::int32_t code = settings.ReadInt(kConfigSection, kKeyFormat, FormatEml);
     for (std::size_t i = 0; i < view.formats.size(); ++i) {
         if (view.formats[i].code == code)
@@ -109,8 +110,7 @@ CExportStep2View InitExportStep2(const CAppSettings& settings) {
 }
 
 bool ExportStep2Next(std::int32_t selectedIndex, IUiServices& ui, CAppSettings& settings,
-                     std::int32_t& format) {
-    const std::span<const CExportFormatInfo> formats = ListedExportFormats();
+                     std::int32_t& format, std::span<const CExportFormatInfo> formats) {
     if (selectedIndex < 0 || static_cast<std::size_t>(selectedIndex) >= formats.size()) {
         ui.MessageBox(u"Please select a file format or a behavior in the list.", kAppName,
                       MsgIcon::None, MsgButtons::Ok);

@@ -41,16 +41,21 @@ void ExportStep1Next(CEmailArray& emails, ExportSelectionMode mode,
 
 // Step 2: which format.
 struct CExportStep2View {
-    std::span<const CExportFormatInfo> formats;  // ListedExportFormats()
+    std::span<const CExportFormatInfo> formats;  // the formats listed, in list order
     std::int32_t selectedIndex = -1;             // index into formats, -1 for none
 };
 
-[[nodiscard]] CExportStep2View InitExportStep2(const CAppSettings& settings);
-// `selectedIndex` indexes ListedExportFormats(); -1 (or out of range) shows "Please select
-// a file format or a behavior in the list." and keeps the step open. Otherwise stores
-// Format and gives the code.
+// `formats` is what the list shows: the four of ListedExportFormats() unless the caller
+// also offers the text variant (WizardExportFormats()).
+[[nodiscard]] CExportStep2View InitExportStep2(
+    const CAppSettings& settings,
+    std::span<const CExportFormatInfo> formats = ListedExportFormats());
+// `selectedIndex` indexes `formats`; -1 (or out of range) shows "Please select a file
+// format or a behavior in the list." and keeps the step open. Otherwise stores Format and
+// gives the code.
 bool ExportStep2Next(std::int32_t selectedIndex, IUiServices& ui, CAppSettings& settings,
-                     std::int32_t& format);
+                     std::int32_t& format,
+                     std::span<const CExportFormatInfo> formats = ListedExportFormats());
 
 // Step 3: where to. A format code without a format gives a folder destination.
 struct CExportStep3View {

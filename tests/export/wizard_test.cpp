@@ -211,6 +211,28 @@ TEST_F(WizardTest, Step2NextWantsAChoiceAndStoresIt) {
     EXPECT_EQ(settings.IntValue(kConfigSection, kKeyFormat), 12);
 }
 
+TEST_F(WizardTest, Step2WithTheTextVariantListsItFifth) {
+    const auto formats = WizardExportFormats();
+    ASSERT_EQ(formats.size(), 5u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(formats[i].code, ListedExportFormats()[i].code) << i;
+    }
+    EXPECT_EQ(formats[4].code, FormatTextAllInOne);
+    EXPECT_EQ(std::u16string(formats[4].listText), u"Text File, all emails in one text file");
+
+    settings.WriteInt(kConfigSection, kKeyFormat, 22);
+    EXPECT_EQ(InitExportStep2(settings, formats).selectedIndex, 4);
+    settings.WriteInt(kConfigSection, kKeyFormat, 99);
+    EXPECT_EQ(InitExportStep2(settings, formats).selectedIndex, -1);
+
+    std::int32_t format = 0;
+    EXPECT_FALSE(ExportStep2Next(5, ui, settings, format, formats));
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ExportStep2Next(4, ui, settings, format, formats));
+    EXPECT_EQ(format, FormatTextAllInOne);
+    EXPECT_EQ(settings.IntValue(kConfigSection, kKeyFormat), 22);
+}
+
 // ---------------------------------------------------------------------------------------
 // Step 3
 
