@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "app/progress_wnd.h"
+
 namespace {
 
 QMessageBox::Icon ToQtIcon(MsgIcon icon) {
@@ -66,7 +68,6 @@ MsgAnswer CQtUiServices::MessageBox(std::u16string_view text, std::u16string_vie
     return FromQtButton(box.exec(), buttons);
 }
 
-std::unique_ptr<IProgress> CQtUiServices::CreateProgress(std::u16string_view, bool) {
-    // The progress window (CProgressWnd) takes this place once it exists.
-    return std::make_unique<CNullProgress>();
+std::unique_ptr<IProgress> CQtUiServices::CreateProgress(std::u16string_view title, bool smooth) {
+    return std::make_unique<CProgressWnd>(m_pParent.data(), title, smooth, m_pSettings);
 }

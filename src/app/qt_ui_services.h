@@ -1,6 +1,7 @@
-// CQtUiServices: the core's UI services shown as Qt dialogs over the main window. Message
-// boxes are QMessageBox with the caption, icon and buttons the core asks for. Progress
-// objects do nothing yet: the progress window replaces CNullProgress when it exists.
+// CQtUiServices: the core's UI services shown as Qt windows over the main window. It holds
+// the main window (the owner of every box and progress window) and the settings store the
+// progress windows remember their place in. Message boxes are QMessageBox with the
+// caption, icon and buttons the core asks for; progress objects are CProgressWnd.
 #pragma once
 
 #include <QPointer>
@@ -8,10 +9,14 @@
 
 #include "platform/ui_services.h"
 
+class CAppSettings;
+
 class CQtUiServices final : public IUiServices {
 public:
     explicit CQtUiServices(QWidget* parent = nullptr) : m_pParent(parent) {}
     void SetParentWindow(QWidget* parent) { m_pParent = parent; }
+    // Without settings the progress windows are centred every time.
+    void SetSettings(CAppSettings* settings) { m_pSettings = settings; }
 
     MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                          MsgButtons buttons) override;
@@ -19,23 +24,5 @@ public:
 
 private:
     QPointer<QWidget> m_pParent;
-};
-
-// A progress object that shows nothing and is never cancelled.
-class CNullProgress final : public IProgress {
-public:
-    void SetRange(int, int, int) override {}
-    bool Begin(std::u16string_view, bool) override { return true; }
-    int SetPosition(int position) override {
-        const int previous = m_nPosition;
-        m_nPosition = position;
-        return previous;
-    }
-    void SetStatusText(std::u16string_view) override {}
-    void PumpMessages(bool) override {}
-    [[nodiscard]] bool IsCancelled() const override { return false; }
-    void ClearProgress() override { m_nPosition = 0; }
-
-private:
-    int m_nPosition = 0;
+    CAppSettings* m_pSettings = nullptr;
 };

@@ -55,6 +55,7 @@ bool CQuillboxApp::InitInstance() {
     // 6-7. The main window and its children.
     m_pMainWnd = std::make_unique<CMainFrame>(m_Ui, m_Dialogs, *m_pSettings);
     m_Ui.SetParentWindow(m_pMainWnd.get());
+    m_Ui.SetSettings(m_pSettings.get());
     m_Dialogs.SetParentWindow(m_pMainWnd.get());
     if (!m_pMainWnd->Create()) {
         m_pMainWnd.reset();
