@@ -1,0 +1,28 @@
+#include "app/email_viewer_tabs.h"
+
+#include <QApplication>
+
+#include "app/dlg_email_view.h"
+
+CEmailViewerTabs::CEmailViewerTabs(QWidget* parent)
+    : QTabWidget(parent),
+      m_pTextPage(new CDlgEmailViewText(this)),
+      m_pMimePage(new CDlgEmailViewMime(this)) {
+    setObjectName(QStringLiteral("ViewerTabs"));
+    setTabPosition(QTabWidget::South);
+    setFont(QApplication::font());
+    setDocumentMode(false);
+    addTab(m_pTextPage, QString::fromLatin1(kTextTabTitle));
+    addTab(m_pMimePage, QString::fromLatin1(kMimeTabTitle));
+    setCurrentIndex(0);
+}
+
+void CEmailViewerTabs::Clear() {
+    m_pTextPage->Clear();
+    m_pMimePage->Clear();
+}
+
+void CEmailViewerTabs::ShowMessage(std::string_view textContent, std::string_view rawText) {
+    m_pTextPage->SetBytes(textContent);
+    m_pMimePage->SetBytes(rawText);
+}
