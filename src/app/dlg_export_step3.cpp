@@ -1,0 +1,101 @@
+#include "app/dlg_export_step3.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/app_dialogs.h"
+#include "app/main_frame.h"
+#include "app/wizard_layout.h"
+#include "platform/app_settings.h"
+
+namespace {
+
+QString ToQt(const std::u16string& text) {
+    return QString::fromStdU16String(text);
+}
+
+}  // namespace
+
+CDlgExportStep3::CDlgExportStep3(std::int32_t format, IUiServices& ui, IAppDialogs& dialogs,
+                                 CAppSettings& settings, QWidget* parent)
+    : QDialog(parent),
+      m_Ui(ui),
+      m_Dialogs(dialogs),
+      m_Settings(settings),
+      m_View(InitExportStep3(format, settings)) {
+    setObjectName(QStringLiteral("ExportStep3"));
+    setWindowTitle(QStringLiteral("Export Emails - Step 3"));
+    setModal(true);
+    // Both paths are kept, whichever mode shows; the view holds the one of its mode.
+    m_strFolder = settings.ReadString(kConfigSection, kKeyLastFolderOut);
+    m_strFile = settings.ReadString(kConfigSection, kKeyLastFileOut);
+
+    auto* group = new QGroupBox(QStringLiteral("Destination file or folder"), this);
+    auto* groupLayout = new QVBoxLayout(group);
+    m_pLabel = new QLabel(ToQt(m_View.label), group);
+    groupLayout->addWidget(m_pLabel);
+    auto* pathRow = new QHBoxLayout;
+    m_pEdit = new QLineEdit(ToQt(m_View.path), group);
+    m_pLabel->setBuddy(m_pEdit);
+    m_pBrowse = new QPushButton(QStringLiteral("Browse"), group);
+    m_pBrowse->setAutoDefault(false);
+    pathRow->addWidget(m_pEdit, 1);
+    pathRow->addWidget(m_pBrowse);
+    groupLayout->addLayout(pathRow);
+
+    m_pNext = new QPushButton(QStringLiteral("Next"), this);
+    m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    LayOutWizardStep(*this, group, m_pNext, m_pCancel);
+
+    connect(m_pBrowse, &QPushButton::clicked, this, &CDlgExportStep3::OnBrowse);
+    connect(m_pNext, &QPushButton::clicked, this, &CDlgExportStep3::OnNext);
+    connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CDlgExportStep3::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_pEdit->setFocus();
+}
+
+void CDlgExportStep3::OnBrowse() {
+    if (IsFileMode()) {
+        const std::optional<QString> file = m_Dialogs.GetSaveFileName(
+            QString::fromLatin1(kOutputFileDialogTitle), ToQt(m_View.fileFilter), ToQt(m_strFile));
+        if (file) {
+            m_strFile = file->toStdU16String();
+            m_pEdit->setText(*file);
+        }
+        return;
+    }
+    const std::optional<QString> folder =
+        m_Dialogs.BrowseForFolder(QString::fromLatin1(kChooseFolderTitle), ToQt(m_strFolder));
+    if (folder && !folder->isEmpty()) {
+        m_strFolder = folder->toStdU16String();
+        if (m_strFolder.back() != u'/') {
+            m_strFolder += u'/';
+        }
+    }
+    // The browser's answer or, after Cancel, the folder it opened on.
+    m_pEdit->setText(ToQt(m_strFolder));
+}
+
+void CDlgExportStep3::OnNext() {
+    const std::u16string typed = m_pEdit->text().toStdU16String();
+    if (IsFileMode()) {
+        m_strFile = typed;
+        ExportStep3NextFile(m_strFile, m_Settings);
+        accept();
+        return;
+    }
+    // The typed folder is the current one from now on, also for Browse after a failed check.
+    m_strFolder = NormalizeOutputFolder(typed);
+    if (!ExportStep3NextFolder(typed, m_Ui, m_Settings, m_strFolder)) {
+        m_pEdit->setFocus();
+        return;
+    }
+    accept();
+}

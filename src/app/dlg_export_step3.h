@@ -1,0 +1,59 @@
+// CDlgExportStep3: the wizard's third step, where the export goes. In file mode the edit
+// holds the output file (any path is taken and stored in LastFileOut); in folder mode it
+// holds the output folder, which Next normalises, offers to create and checks for being
+// empty before storing it in LastFolderOut. Every failed check keeps the step open.
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <string>
+
+#include "export/export_wizard.h"
+
+class CAppSettings;
+class IAppDialogs;
+class IUiServices;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+inline constexpr char kOutputFileDialogTitle[] = "Select the output file";
+
+class CDlgExportStep3 : public QDialog {
+    Q_OBJECT
+public:
+    // The format decides the mode (file or folder) and the file filter.
+    CDlgExportStep3(std::int32_t format, IUiServices& ui, IAppDialogs& dialogs,
+                    CAppSettings& settings, QWidget* parent = nullptr);
+
+    [[nodiscard]] bool IsFileMode() const { return m_View.destination == ExportDestination::File; }
+    [[nodiscard]] const std::u16string& FilePath() const { return m_strFile; }
+    // Ends with '/' once Next has accepted it.
+    [[nodiscard]] const std::u16string& FolderPath() const { return m_strFolder; }
+    [[nodiscard]] const std::u16string& FileFilter() const { return m_View.fileFilter; }
+    [[nodiscard]] QLabel* PathLabel() const { return m_pLabel; }
+    [[nodiscard]] QLineEdit* PathEdit() const { return m_pEdit; }
+    [[nodiscard]] QPushButton* BrowseButton() const { return m_pBrowse; }
+    [[nodiscard]] QPushButton* NextButton() const { return m_pNext; }
+    [[nodiscard]] QPushButton* CancelButton() const { return m_pCancel; }
+
+public slots:
+    void OnBrowse();
+    void OnNext();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    IUiServices& m_Ui;
+    IAppDialogs& m_Dialogs;
+    CAppSettings& m_Settings;
+    CExportStep3View m_View;
+    std::u16string m_strFile;
+    std::u16string m_strFolder;
+    QLabel* m_pLabel = nullptr;
+    QLineEdit* m_pEdit = nullptr;
+    QPushButton* m_pBrowse = nullptr;
+    QPushButton* m_pNext = nullptr;
+    QPushButton* m_pCancel = nullptr;
+};
