@@ -12,15 +12,23 @@
 #include <QToolButton>
 
 #include "analysis/duplicates.h"
+#include "analysis/message_thread.h"
 #include "app/app_dialogs.h"
 #include "app/app_icons.h"
 #include "app/child_view.h"
+#include "app/dlg_code_pages.h"
+#include "app/email_viewer_tabs.h"
+#include "app/export_wizard_command.h"
 #include "app/lock_keys.h"
 #include "app/my_quick_list.h"
 #include "app/quick_list_delegate.h"
 #include "app/shell_operations.h"
 #include "app/sizing_control_bar.h"
+#include "export/export_attachments.h"
+#include "export/export_session.h"
 #include "mailbox/email_columns.h"
+#include "mime/charset_scan.h"
+#include "mime/viewer_text.h"
 #include "platform/ui_services.h"
 
 namespace {
@@ -195,12 +203,8 @@ void CMainFrame::UpdateLockIndicators() {
 
 void CMainFrame::CreateViewerBar() {
     m_pViewerBar = new CMySizingControlBarG(QString::fromLatin1(kViewerBarTitle), this);
-    // The viewer takes this place when it exists.
-    auto* placeholder = new QWidget(m_pViewerBar);
-    placeholder->setObjectName(QStringLiteral("ViewerPlaceholder"));
-    placeholder->setAutoFillBackground(true);
-    placeholder->setBackgroundRole(QPalette::Base);
-    m_pViewerBar->setWidget(placeholder);
+    m_pViewer = new CEmailViewerTabs(m_pViewerBar);
+    m_pViewerBar->setWidget(m_pViewer);
     setDockNestingEnabled(false);
     addDockWidget(Qt::BottomDockWidgetArea, m_pViewerBar);
     resizeDocks({m_pViewerBar}, {CMySizingControlBarG::kHorzSize.height()}, Qt::Vertical);
@@ -324,6 +328,7 @@ void CMainFrame::OnFileOpen() {
 }
 
 void CMainFrame::LoadMailbox(const std::u16string& path) {
+    m_nShownRow = -1;  // the old entries go: the same row is another message now
     m_Mailbox.Close();
     setWindowTitle(Wide(kAppName));
     m_Panes[PaneCount]->clear();
@@ -381,8 +386,23 @@ void CMainFrame::OnListSelectionChanged() {
     ShowEmail(m_pList->GetSelectionMark());
 }
 
-void CMainFrame::ShowEmail(int /*row*/) {
-    // The viewer bar fills this in.
+void CMainFrame::ShowEmail(int row) {
+    // Every row-state change asks again for the row at the selection mark: ignore repeats.
+    if (row < 0 || row == m_nShownRow) {
+        return;
+    }
+    m_nShownRow = row;
+    m_pViewer->Clear();
+    CEmailArray& emails = m_Mailbox.GetEmails();
+    const CEmailDBX* entry = row < emails.GetCount() ? emails.Get(row) : nullptr;
+    if (entry == nullptr) {
+        return;
+    }
+    std::string raw;
+    if (!m_Mailbox.GetMessageText(entry, raw)) {
+        return;
+    }
+    m_pViewer->ShowMessage(GetTextPageContent(raw), raw);
 }
 
 template <typename Predicate>
@@ -443,27 +463,66 @@ void CMainFrame::OnSelectHighPriority() {
 // --- Commands filled in with the exports and tools
 
 void CMainFrame::OnExportWizard() {
-    // The export wizard runs here.
+    CExportWizardContext context{.parent = this,
+                                 .dbx = m_Mailbox,
+                                 .dbxPath = m_strCurrentPath,
+                                 .rowCount = m_pList->GetItemCount(),
+                                 .rows = {},
+                                 .ui = m_Ui,
+                                 .dialogs = m_Dialogs,
+                                 .settings = m_Settings};
+    for (const QModelIndex& index : m_pList->selectionModel()->selectedRows()) {
+        context.rows.push_back(index.row());
+    }
+    OnExportEmails(context);
 }
 
 void CMainFrame::OnSaveAttachments() {
-    // Saving the selected emails' attachments runs here.
+    std::vector<std::int32_t> rows;
+    const QModelIndexList selected = m_pList->selectionModel()->selectedRows();
+    rows.reserve(std::size_t(selected.size()));
+    for (const QModelIndex& index : selected) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    CExportSession session(m_Mailbox, m_Ui);
+    RunSaveAttachmentsCommand(
+        session, m_Settings, rows,
+        [this](std::u16string_view current) -> std::optional<std::u16string> {
+            const std::optional<QString> folder = m_Dialogs.BrowseForFolder(
+                QString::fromLatin1(kChooseFolderTitle),
+                QString::fromUtf16(current.data(), qsizetype(current.size())));
+            if (!folder) {
+                return std::nullopt;
+            }
+            return folder->toStdU16String();
+        });
 }
 
 void CMainFrame::OnDetectEncoding() {
-    // The encoding report runs here.
+    CDlgCodePages dialog(this);
+    if (!ScanCharsets(m_Mailbox, m_Ui, dialog.m_Charsets)) {
+        return;  // cancelled: nothing is shown
+    }
+    dialog.exec();
 }
 
 void CMainFrame::OnCountThreads() {
-    // The thread count runs here.
+    CountThreads(m_Mailbox.GetEmails(), m_Ui);
 }
 
 void CMainFrame::OnCountDuplicates() {
-    // The duplicate count runs here.
+    CountDuplicateEmails(m_Mailbox.GetEmails(), m_Ui);
 }
 
 void CMainFrame::OnDeleteDuplicates() {
-    // Duplicate deletion runs here; it resets the list's item count afterwards.
+    DeleteDuplicateEmails(m_Mailbox.GetEmails(), m_Ui, m_SortState,
+                          [this](std::int32_t count, std::u16string_view statusText) {
+                              m_pList->SetItemCount(count);
+                              m_pList->RedrawAll();
+                              m_Panes[PaneCount]->setText(QString::fromUtf16(
+                                  statusText.data(), qsizetype(statusText.size())));
+                          });
 }
 
 // --- View and Help

@@ -19,6 +19,7 @@
 
 class CAppSettings;
 class CChildView;
+class CEmailViewerTabs;
 class CMyQuickList;
 class CMySizingControlBarG;
 class IAppDialogs;
@@ -32,6 +33,7 @@ inline constexpr char kDbxFileFilter[] =
     "Outlook Express DBX File (*.dbx)|*.dbx|All Files (*.*)|*.*||";
 inline constexpr char kViewerBarTitle[] = "Email Viewer";
 inline constexpr char kReadyText[] = "Ready";
+inline constexpr char kChooseFolderTitle[] = "Choose a folder...";
 
 // How much wider than their nominal pixel widths the list's text columns are made for the
 // font (never narrower).
@@ -72,7 +74,7 @@ public:
     void OnCountThreads();
     void OnCountDuplicates();
     void OnDeleteDuplicates();
-    // Shows the entry of the row in the viewer bar.
+    // Shows the entry of the row in the viewer bar; the row already shown is not reloaded.
     virtual void ShowEmail(int row);
 
     // View and Help menus.
@@ -95,6 +97,7 @@ public:
     [[nodiscard]] CMyQuickList* EmailList() const { return m_pList; }
     [[nodiscard]] CChildView* View() const { return m_pView; }
     [[nodiscard]] CMySizingControlBarG* ViewerBar() const { return m_pViewerBar; }
+    [[nodiscard]] CEmailViewerTabs* Viewer() const { return m_pViewer; }
     [[nodiscard]] QToolBar* ToolBar() const { return m_pToolBar; }
     [[nodiscard]] QLabel* StatusPaneLabel(int pane) const { return m_Panes.value(pane); }
     [[nodiscard]] QAction* CommandAction(CommandId id) const { return m_Actions.value(id); }
@@ -134,6 +137,7 @@ private:
     CChildView* m_pView = nullptr;
     CMyQuickList* m_pList = nullptr;
     CMySizingControlBarG* m_pViewerBar = nullptr;
+    CEmailViewerTabs* m_pViewer = nullptr;
     QList<QIcon> m_SmallImages;
     std::u16string m_strCurrentPath;
     CDBXFile m_Mailbox;

@@ -51,9 +51,15 @@ private:
         if (answers.empty()) {
             return std::nullopt;
         }
-        std::optional<QString> a = answers.front();
+        // The QString alone is copied: GCC takes a copied optional<QString> for one that may
+        // be uninitialised.
+        const bool chosen = answers.front().has_value();
+        const QString value = chosen ? *answers.front() : QString();
         answers.pop_front();
-        return a;
+        if (!chosen) {
+            return std::nullopt;
+        }
+        return value;
     }
 };
 
@@ -66,8 +72,9 @@ public:
 };
 
 // Everything a main window needs, built and shown.
-struct FrameHarness {
-    FrameHarness() : frame(ui, dialogs, settings) {
+template <typename Frame>
+struct BasicFrameHarness {
+    BasicFrameHarness() : frame(ui, dialogs, settings) {
         RegisterStandardCodecs();
         frame.Create();
         frame.resize(1000, 700);
@@ -89,8 +96,12 @@ struct FrameHarness {
     CRecordingUi ui;
     CFakeAppDialogs dialogs;
     CMemorySettings settings;
-    CTestFrame frame;
+    Frame frame;
 };
+
+// The usual harness records the viewer's rows; the viewer tests use the real window.
+using FrameHarness = BasicFrameHarness<CTestFrame>;
+using ViewerFrameHarness = BasicFrameHarness<CMainFrame>;
 
 // Collects the URLs handed to the desktop for the schemes it is installed for.
 class CUrlCatcher final : public QObject {
