@@ -12,7 +12,7 @@ jobs=${QUILLBOX_JOBS:-2}
 scripts/install-deps.sh
 
 echo "== Build (build/)"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLBOX_BUILD_GUI=ON
 cmake --build build -j "$jobs"
 
 echo "== Tests"

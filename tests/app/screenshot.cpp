@@ -1,14 +1,199 @@
-// Grabs the main window with a mailbox loaded and its first rows selected into a PNG.
-// Usage: quillbox_screenshot MAILBOX.dbx OUT.png
+// Grabs windows of the application into PNGs for the README.
+// Usage:
+//   quillbox_screenshot MAILBOX.dbx OUT.png   the main window, its first rows selected
+//   quillbox_screenshot viewer OUT.png        the viewer's text page showing an HTML part
+//   quillbox_screenshot progress OUT.png      the progress window of an EML export of
+//                                             20,000 messages, then Cancel is clicked
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
+#include <filesystem>
 
 #include "app/app_dialogs.h"
 #include "app/app_settings_qt.h"
+#include "app/email_viewer_tabs.h"
 #include "app/main_frame.h"
 #include "app/my_quick_list.h"
+#include "app/progress_wnd.h"
 #include "app/qt_ui_services.h"
+#include "app/sizing_control_bar.h"
+#include "export/export_eml.h"
+#include "export/export_session.h"
+#include "mailbox/email.h"
 #include "mime/transfer_codec.h"
+#include "support/dbx_writer.h"
+#include "support/memory_settings.h"
+
+namespace {
+
+dbxw::Message Mail(int n, const std::string& subject, const std::string& text) {
+    dbxw::Message m;
+    m.subject = subject;
+    m.senderName = "Ada Lovelace";
+    m.senderAddress = "ada@example.org";
+    m.recipientName = "Charles Babbage";
+    m.recipientAddress = "charles@example.org";
+    m.sent = dbxw::FileTimeFromUtc(2004, 3, 1 + n % 28, 9 + n % 9, n % 60);
+    m.received = *m.sent + 90 * dbxw::kTicksPerSecond;
+    m.messageId = "<m" + std::to_string(n) + "@example.org>";
+    m.lines = 12;
+    m.text = text;
+    return m;
+}
+
+const char kHtmlMessage[] =
+    "From: \"Ada Lovelace\" <ada@example.org>\r\n"
+    "To: \"Charles Babbage\" <charles@example.org>\r\n"
+    "Subject: Notes on the Analytical Engine\r\n"
+    "Date: Mon, 1 Mar 2004 10:15:00 +0000\r\n"
+    "MIME-Version: 1.0\r\n"
+    "Content-Type: multipart/alternative; boundary=\"----=_NextPart_000\"\r\n\r\n"
+    "This is a multi-part message in MIME format.\r\n\r\n"
+    "------=_NextPart_000\r\nContent-Type: text/plain; charset=\"iso-8859-1\"\r\n"
+    "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+    "Dear Charles,\r\n\r\nThe engine weaves algebraic patterns.\r\n\r\n"
+    "------=_NextPart_000\r\nContent-Type: text/html; charset=\"iso-8859-1\"\r\n"
+    "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+    "<html><body>\r\n<p>Dear Charles,</p>\r\n"
+    "<p>The engine <b>weaves algebraic patterns</b> just as the Jacquard loom =\r\n"
+    "weaves flowers and leaves.</p>\r\n<p>Yours, Ada</p>\r\n</body></html>\r\n\r\n"
+    "------=_NextPart_000--\r\n";
+
+std::string PlainMessage(int n) {
+    return "From: ada@example.org\r\nSubject: Message " + std::to_string(n) +
+           "\r\nContent-Type: text/plain\r\n\r\nBody of message " + std::to_string(n) + ".\r\n";
+}
+
+int ViewerShot(QApplication& app, const QString& out) {
+    QTemporaryDir dir;
+    const std::string path = QDir(dir.path()).filePath(QStringLiteral("viewer.dbx")).toStdString();
+    std::vector<dbxw::Message> messages;
+    const char* subjects[] = {"Meeting on Thursday", "Re: Meeting on Thursday",
+                              "Notes on the Analytical Engine", "Tables of Bernoulli numbers",
+                              "Re: Tables of Bernoulli numbers"};
+    for (int n = 0; n < 5; ++n) {
+        messages.push_back(Mail(n, subjects[n], n == 2 ? kHtmlMessage : PlainMessage(n)));
+    }
+    if (!dbxw::BuildSimpleMailbox(messages).WriteTo(path)) {
+        return 1;
+    }
+    CQtUiServices ui;
+    CQtAppDialogs dialogs;
+    CMemorySettings settings;
+    CMainFrame frame(ui, dialogs, settings);
+    ui.SetParentWindow(&frame);
+    if (!frame.Create()) {
+        return 1;
+    }
+    frame.resize(1180, 760);
+    frame.show();
+    frame.LoadMailbox(QString::fromStdString(path).toStdU16String());
+    frame.EmailList()->selectRow(2);
+    frame.EmailList()->setFocus();
+    frame.resizeDocks({frame.ViewerBar()}, {330}, Qt::Vertical);
+    int rc = 1;
+    QTimer::singleShot(500, [&] {
+        rc = frame.grab().save(out) ? 0 : 1;
+        app.quit();
+    });
+    app.exec();
+    return rc;
+}
+
+int ProgressShot(QApplication& app, const QString& out) {
+    constexpr int kMessages = 20'000;
+    QTemporaryDir dir;
+    const std::string path = QDir(dir.path()).filePath(QStringLiteral("big.dbx")).toStdString();
+    std::vector<dbxw::Message> messages;
+    messages.reserve(kMessages);
+    for (int n = 0; n < kMessages; ++n) {
+        messages.push_back(Mail(n, "Message " + std::to_string(n), PlainMessage(n)));
+    }
+    if (!dbxw::BuildSimpleMailbox(messages).WriteTo(path)) {
+        return 1;
+    }
+    CQtUiServices ui;
+    CQtAppDialogs dialogs;
+    CMemorySettings settings;
+    CMainFrame frame(ui, dialogs, settings);
+    ui.SetParentWindow(&frame);
+    ui.SetSettings(&settings);
+    if (!frame.Create()) {
+        return 1;
+    }
+    frame.resize(1000, 640);
+    frame.show();
+    frame.LoadMailbox(QString::fromStdString(path).toStdU16String());
+    CEmailArray& emails = frame.Mailbox().GetEmails();
+    for (int i = 0; i < emails.GetCount(); ++i) {
+        emails.Get(i)->m_bSelected = true;
+    }
+    const QString folder = QDir(dir.path()).filePath(QStringLiteral("eml"));
+    QDir().mkpath(folder);
+    for (int i = 0; i < 20; ++i) {
+        app.processEvents();  // the main window is painted before the export starts
+    }
+
+    // Timers fire only inside the export's pumps: the window answers while it runs.
+    int rc = 1;
+    int ticks = 0;
+    bool clicked = false;
+    QTimer timer;
+    timer.setInterval(100);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* wnd = qobject_cast<CProgressWnd*>([] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (qobject_cast<CProgressWnd*>(w) != nullptr && w->isVisible()) {
+                    return w;
+                }
+            }
+            return static_cast<QWidget*>(nullptr);
+        }());
+        ++ticks;
+        if (wnd == nullptr || clicked || wnd->BarPosition() < 30) {
+            return;
+        }
+        rc = wnd->grab().save(out) ? 0 : 1;
+        std::printf("grabbed \"%s\" after %d ticks: %s\n", qPrintable(wnd->windowTitle()), ticks,
+                    qPrintable(wnd->StatusText()));
+        // A real click on " Cancel ", queued as the user's input would be.
+        QPushButton* button = wnd->CancelButton();
+        const QPointF local = button->rect().center();
+        const QPointF global = button->mapToGlobal(local);
+        QCoreApplication::postEvent(
+            button, new QMouseEvent(QEvent::MouseButtonPress, local, global, Qt::LeftButton,
+                                    Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            button, new QMouseEvent(QEvent::MouseButtonRelease, local, global, Qt::LeftButton,
+                                    Qt::NoButton, Qt::NoModifier));
+        clicked = true;
+    });
+    timer.start();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    {
+        CExportSession session(frame.Mailbox(), ui);
+        ExportEml(session, (folder + QLatin1Char('/')).toStdU16String());
+    }
+    timer.stop();
+    const auto files = std::distance(std::filesystem::directory_iterator(folder.toStdString()),
+                                     std::filesystem::directory_iterator());
+    std::printf("export stopped after %lld ms with %ld of %d files; main window %s\n",
+                static_cast<long long>(elapsed.elapsed()), static_cast<long>(files), kMessages,
+                frame.isEnabled() ? "enabled" : "disabled");
+    if (!clicked || files == 0 || files >= kMessages || !frame.isEnabled()) {
+        return 1;
+    }
+    return rc;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -17,11 +202,20 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Korvane Quillbox"));
     RegisterStandardCodecs();
+    const QString mode = QString::fromLocal8Bit(argv[1]);
+    const QString out = QString::fromLocal8Bit(argv[2]);
+    if (mode == QStringLiteral("viewer")) {
+        return ViewerShot(app, out);
+    }
+    if (mode == QStringLiteral("progress")) {
+        return ProgressShot(app, out);
+    }
     CQtUiServices ui;
     CQtAppDialogs dialogs;
     CQtAppSettings settings;
     CMainFrame frame(ui, dialogs, settings);
     ui.SetParentWindow(&frame);
+    ui.SetSettings(&settings);
     if (!frame.Create()) {
         return 1;
     }
@@ -31,7 +225,6 @@ int main(int argc, char** argv) {
     CMyQuickList* list = frame.EmailList();
     list->selectRow(2);
     list->setFocus();
-    const QString out = QString::fromLocal8Bit(argv[2]);
     int rc = 1;
     QTimer::singleShot(500, [&] {
         rc = frame.grab().save(out) ? 0 : 1;
