@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the benchmarks need.
-# Safe to run again: packages already present are left alone.
+# Safe to run again: packages already present are left alone. Extra package names given as
+# arguments are installed too (scripts/fuzz.sh asks for clang that way).
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,7 @@ packages=(
   xvfb
   clang-format
   chromium
+  "$@"
 )
 
 missing=()

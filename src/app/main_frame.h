@@ -23,7 +23,6 @@ class CEmailViewerTabs;
 class CMyQuickList;
 class CMySizingControlBarG;
 class IAppDialogs;
-class IProgress;
 class IUiServices;
 class QLabel;
 class QToolBar;
@@ -67,7 +66,7 @@ public:
     void OnSelectAttachments();
     void OnSelectHighPriority();
 
-    // Commands whose work comes with the export, tool and viewer code; empty until then.
+    // The export, tool and viewer commands: their work is in the core.
     void OnExportWizard();
     void OnSaveAttachments();
     void OnDetectEncoding();
@@ -143,7 +142,6 @@ private:
     CDBXFile m_Mailbox;
     int m_nShownRow = -1;
     CEmailSortState m_SortState;
-    IProgress* m_pCurrentProgress = nullptr;  // the running export's window, if any
 
     QHash<int, QAction*> m_Actions;
     QHash<int, QAction*> m_ToolbarActions;

@@ -16,7 +16,6 @@
 #include <filesystem>
 
 #include "app/app_dialogs.h"
-#include "app/app_settings_qt.h"
 #include "app/email_viewer_tabs.h"
 #include "app/main_frame.h"
 #include "app/my_quick_list.h"
@@ -70,6 +69,39 @@ std::string PlainMessage(int n) {
            "\r\nContent-Type: text/plain\r\n\r\nBody of message " + std::to_string(n) + ".\r\n";
 }
 
+// A main window over scratch settings, shown at the given size with the mailbox loaded.
+struct ShotWindow {
+    CQtUiServices ui;
+    CQtAppDialogs dialogs;
+    CMemorySettings settings;
+    CMainFrame frame{ui, dialogs, settings};
+
+    bool Open(int width, int height, const std::string& mailbox) {
+        ui.SetParentWindow(&frame);
+        ui.SetSettings(&settings);
+        if (!frame.Create()) {
+            return false;
+        }
+        frame.resize(width, height);
+        frame.show();
+        frame.LoadMailbox(QString::fromStdString(mailbox).toStdU16String());
+        return true;
+    }
+};
+
+// Row 2 selected, then the whole window grabbed once it has been painted.
+int GrabWithRowSelected(QApplication& app, CMainFrame& frame, const QString& out) {
+    frame.EmailList()->selectRow(2);
+    frame.EmailList()->setFocus();
+    int rc = 1;
+    QTimer::singleShot(500, [&] {
+        rc = frame.grab().save(out) ? 0 : 1;
+        app.quit();
+    });
+    app.exec();
+    return rc;
+}
+
 int ViewerShot(QApplication& app, const QString& out) {
     QTemporaryDir dir;
     const std::string path = QDir(dir.path()).filePath(QStringLiteral("viewer.dbx")).toStdString();
@@ -83,27 +115,12 @@ int ViewerShot(QApplication& app, const QString& out) {
     if (!dbxw::BuildSimpleMailbox(messages).WriteTo(path)) {
         return 1;
     }
-    CQtUiServices ui;
-    CQtAppDialogs dialogs;
-    CMemorySettings settings;
-    CMainFrame frame(ui, dialogs, settings);
-    ui.SetParentWindow(&frame);
-    if (!frame.Create()) {
+    ShotWindow shot;
+    if (!shot.Open(1180, 760, path)) {
         return 1;
     }
-    frame.resize(1180, 760);
-    frame.show();
-    frame.LoadMailbox(QString::fromStdString(path).toStdU16String());
-    frame.EmailList()->selectRow(2);
-    frame.EmailList()->setFocus();
-    frame.resizeDocks({frame.ViewerBar()}, {330}, Qt::Vertical);
-    int rc = 1;
-    QTimer::singleShot(500, [&] {
-        rc = frame.grab().save(out) ? 0 : 1;
-        app.quit();
-    });
-    app.exec();
-    return rc;
+    shot.frame.resizeDocks({shot.frame.ViewerBar()}, {330}, Qt::Vertical);
+    return GrabWithRowSelected(app, shot.frame, out);
 }
 
 int ProgressShot(QApplication& app, const QString& out) {
@@ -118,18 +135,11 @@ int ProgressShot(QApplication& app, const QString& out) {
     if (!dbxw::BuildSimpleMailbox(messages).WriteTo(path)) {
         return 1;
     }
-    CQtUiServices ui;
-    CQtAppDialogs dialogs;
-    CMemorySettings settings;
-    CMainFrame frame(ui, dialogs, settings);
-    ui.SetParentWindow(&frame);
-    ui.SetSettings(&settings);
-    if (!frame.Create()) {
+    ShotWindow shot;
+    if (!shot.Open(1000, 640, path)) {
         return 1;
     }
-    frame.resize(1000, 640);
-    frame.show();
-    frame.LoadMailbox(QString::fromStdString(path).toStdU16String());
+    CMainFrame& frame = shot.frame;
     CEmailArray& emails = frame.Mailbox().GetEmails();
     for (int i = 0; i < emails.GetCount(); ++i) {
         emails.Get(i)->m_bSelected = true;
@@ -178,7 +188,7 @@ int ProgressShot(QApplication& app, const QString& out) {
     QElapsedTimer elapsed;
     elapsed.start();
     {
-        CExportSession session(frame.Mailbox(), ui);
+        CExportSession session(frame.Mailbox(), shot.ui);
         ExportEml(session, (folder + QLatin1Char('/')).toStdU16String());
     }
     timer.stop();
@@ -210,26 +220,10 @@ int main(int argc, char** argv) {
     if (mode == QStringLiteral("progress")) {
         return ProgressShot(app, out);
     }
-    CQtUiServices ui;
-    CQtAppDialogs dialogs;
-    CQtAppSettings settings;
-    CMainFrame frame(ui, dialogs, settings);
-    ui.SetParentWindow(&frame);
-    ui.SetSettings(&settings);
-    if (!frame.Create()) {
+    // Scratch settings: a screenshot leaves the user's own alone.
+    ShotWindow shot;
+    if (!shot.Open(1180, 760, argv[1])) {
         return 1;
     }
-    frame.resize(1180, 760);
-    frame.show();
-    frame.LoadMailbox(QString::fromLocal8Bit(argv[1]).toStdU16String());
-    CMyQuickList* list = frame.EmailList();
-    list->selectRow(2);
-    list->setFocus();
-    int rc = 1;
-    QTimer::singleShot(500, [&] {
-        rc = frame.grab().save(out) ? 0 : 1;
-        app.quit();
-    });
-    app.exec();
-    return rc;
+    return GrabWithRowSelected(app, shot.frame, out);
 }
