@@ -16,6 +16,15 @@ constexpr std::size_t kNameStart = 10;  // after "begin ", three mode digits and
     return (static_cast<unsigned char>(c) - 32u) & 63u;
 }
 
+// "end" alone on its line, trailing blanks and line end allowed. Its 'e' would otherwise
+// announce five data bytes, and everything after it would join the file.
+[[nodiscard]] bool IsEndLine(std::string_view line) {
+    if (line.substr(0, 3) != "end")
+        return false;
+    line.remove_prefix(3);
+    return line.find_first_not_of(std::string_view(" \t\r\n")) == std::string_view::npos;
+}
+
 }  // namespace
 
 bool CDecoderUU::CanDecode() {
@@ -131,7 +140,7 @@ bool CDecoderUU::DecodeToFolder(const char* text, std::uint32_t size, const char
             continue;
         }
         std::int32_t n = std::int32_t(SixBits(line[0]));
-        if (n == 0 || line[0] == '\n') {
+        if (n == 0 || line[0] == '\n' || IsEndLine(line.data())) {
             return Finish(StatusOk);
         }
         // A line shorter than its length character announces decodes as if it ended in

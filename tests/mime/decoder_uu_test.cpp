@@ -251,6 +251,28 @@ TEST_F(DecodeToFolderTest, KnownLinesAndBlockEnds) {
     EXPECT_EQ(ReadAll(OutDir() / "hi.txt"), "Cat");
 }
 
+TEST_F(DecodeToFolderTest, EndLineClosesABlockWithoutItsZeroLine) {
+    std::mt19937 rng(11);
+    const std::string signature = RandomBytes(100, rng);
+    UuStyle style;
+    style.endLine = false;
+    const std::string block = UuEncode("sig.bin", signature, style);
+    // "end" right after the data, with the line ends and trailing blanks mail gives it; a
+    // second block follows after an empty line and must not join the first file.
+    for (const std::string end : {"end\n", "end\r\n", "end  \r\n", "end\t\n", "end"}) {
+        SCOPED_TRACE(end);
+        ASSERT_TRUE(Decode("Sig:\r\n" + block + end + "\r\n" + UuEncode("two.bin", "x", style) +
+                           "Bye\r\n"));
+        EXPECT_EQ(decoder.GetStatus(), CDecoder::StatusOk);
+        EXPECT_EQ(ReadAll(OutDir() / "sig.bin"), signature);
+        EXPECT_FALSE(fs::exists(OutDir() / "two.bin"));
+    }
+    // Only "end" alone is an end: "endless" is a data line ('e' announces five bytes).
+    ASSERT_FALSE(Decode("begin 644 d.txt\n#0V%T\nendless\n"));
+    EXPECT_EQ(ReadAll(OutDir() / "d.txt").substr(0, 3), "Cat");
+    EXPECT_EQ(ReadAll(OutDir() / "d.txt").size(), 8u);
+}
+
 TEST_F(DecodeToFolderTest, TruncatedBlockFailsAndKeepsWhatWasDecoded) {
     std::mt19937 rng(7);
     const std::string data = RandomBytes(100, rng);
