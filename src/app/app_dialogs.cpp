@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 
+#include "platform/folders.h"
+
 QStringList QtFiltersFromMfc(const QString& mfcFilter) {
     QStringList parts = mfcFilter.split(u'|');
     QStringList filters;
@@ -31,13 +33,30 @@ QStringList QtFiltersFromMfc(const QString& mfcFilter) {
 
 namespace {
 
+QString ToQt(const std::u16string& text) {
+    return QString::fromStdU16String(text);
+}
+
+// The folder part of a chosen file or folder, remembered for the next dialog of the run.
+QString FolderOf(const QString& path, bool isFolder) {
+    if (isFolder) {
+        return path;
+    }
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash > 0 ? path.left(slash + 1) : QString();
+}
+
 std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, const QString& filter,
-                                     const QString& initialFile, QFileDialog::AcceptMode mode) {
+                                     const QString& initialFile, const QString& lastFolder,
+                                     QFileDialog::AcceptMode mode) {
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     dialog.setNameFilters(QtFiltersFromMfc(filter));
+    // Never the process's working folder, which is "/" when started from a desktop menu.
+    dialog.setDirectory(
+        ToQt(DialogStartFolder(initialFile.toStdU16String(), lastFolder.toStdU16String())));
     if (!initialFile.isEmpty()) {
         dialog.selectFile(initialFile);
     }
@@ -51,19 +70,32 @@ std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, cons
 
 std::optional<QString> CQtAppDialogs::GetOpenFileName(const QString& title, const QString& filter,
                                                       const QString& initialFile) {
-    return RunFileDialog(m_pParent, title, filter, initialFile, QFileDialog::AcceptOpen);
+    std::optional<QString> file = RunFileDialog(m_pParent, title, filter, initialFile,
+                                                m_strLastFolder, QFileDialog::AcceptOpen);
+    if (file) {
+        m_strLastFolder = FolderOf(*file, false);
+    }
+    return file;
 }
 
 std::optional<QString> CQtAppDialogs::GetSaveFileName(const QString& title, const QString& filter,
                                                       const QString& initialFile) {
-    return RunFileDialog(m_pParent, title, filter, initialFile, QFileDialog::AcceptSave);
+    std::optional<QString> file = RunFileDialog(m_pParent, title, filter, initialFile,
+                                                m_strLastFolder, QFileDialog::AcceptSave);
+    if (file) {
+        m_strLastFolder = FolderOf(*file, false);
+    }
+    return file;
 }
 
 std::optional<QString> CQtAppDialogs::BrowseForFolder(const QString& title,
                                                       const QString& initialFolder) {
-    const QString folder = QFileDialog::getExistingDirectory(m_pParent, title, initialFolder);
+    const QString start =
+        ToQt(DialogStartFolder(initialFolder.toStdU16String(), m_strLastFolder.toStdU16String()));
+    const QString folder = QFileDialog::getExistingDirectory(m_pParent, title, start);
     if (folder.isEmpty()) {
         return std::nullopt;
     }
+    m_strLastFolder = FolderOf(folder, true);
     return folder;
 }

@@ -26,6 +26,8 @@ public:
 // patterns of the pair; a "*.*" pattern becomes "*", which Qt reads as every file.
 [[nodiscard]] QStringList QtFiltersFromMfc(const QString& mfcFilter);
 
+// Each dialog opens on the folder its field names, else on the last folder chosen in
+// this run, else on the home folder.
 class CQtAppDialogs final : public IAppDialogs {
 public:
     explicit CQtAppDialogs(QWidget* parent = nullptr) : m_pParent(parent) {}
@@ -40,4 +42,5 @@ public:
 
 private:
     QWidget* m_pParent;
+    QString m_strLastFolder;
 };

@@ -11,6 +11,7 @@
 #include "app/main_frame.h"
 #include "app/wizard_layout.h"
 #include "platform/app_settings.h"
+#include "platform/folders.h"
 
 namespace {
 
@@ -62,32 +63,38 @@ void CDlgExportStep3::showEvent(QShowEvent* event) {
 }
 
 void CDlgExportStep3::OnBrowse() {
+    // The dialogs open where the field points now, typed or not.
+    const std::u16string typed = m_pEdit->text().toStdU16String();
     if (IsFileMode()) {
         const std::optional<QString> file = m_Dialogs.GetSaveFileName(
-            QString::fromLatin1(kOutputFileDialogTitle), ToQt(m_View.fileFilter), ToQt(m_strFile));
+            QString::fromLatin1(kOutputFileDialogTitle), ToQt(m_View.fileFilter),
+            ToQt(IsBlankPath(typed) ? std::u16string() : typed));
         if (file) {
             m_strFile = file->toStdU16String();
             m_pEdit->setText(*file);
         }
         return;
     }
-    const std::optional<QString> folder =
-        m_Dialogs.BrowseForFolder(QString::fromLatin1(kChooseFolderTitle), ToQt(m_strFolder));
+    const std::optional<QString> folder = m_Dialogs.BrowseForFolder(
+        QString::fromLatin1(kChooseFolderTitle),
+        ToQt(IsBlankPath(typed) ? std::u16string() : NormalizeOutputFolder(typed)));
     if (folder && !folder->isEmpty()) {
         m_strFolder = folder->toStdU16String();
         if (m_strFolder.back() != u'/') {
             m_strFolder += u'/';
         }
+        m_pEdit->setText(ToQt(m_strFolder));
     }
-    // The browser's answer or, after Cancel, the folder it opened on.
-    m_pEdit->setText(ToQt(m_strFolder));
 }
 
 void CDlgExportStep3::OnNext() {
     const std::u16string typed = m_pEdit->text().toStdU16String();
     if (IsFileMode()) {
         m_strFile = typed;
-        ExportStep3NextFile(m_strFile, m_Settings);
+        if (!ExportStep3NextFile(m_strFile, m_Ui, m_Settings)) {
+            m_pEdit->setFocus();
+            return;
+        }
         accept();
         return;
     }

@@ -20,6 +20,7 @@
 namespace {
 
 constexpr char16_t kOutputFolderCaption[] = u"Output folder";
+constexpr char16_t kOutputFileCaption[] = u"Output file";
 
 // A template is read whole; anything this large is no template, and reading it could
 // exhaust memory.
@@ -44,6 +45,20 @@ void ShowCreateFolderError(IUiServices& ui, std::u16string_view folder) {
                                    u"'\n(Invalid characters like \\ / * < > | ?, or disk "
                                    u"full?).\nPlease select another destination."),
                   kOutputFolderCaption, MsgIcon::Error, MsgButtons::Ok);
+}
+
+// An empty field would otherwise become the root folder (or no file at all).
+bool RefuseBlankDestination(std::u16string_view path, ExportDestination destination,
+                            IUiServices& ui) {
+    if (!IsBlankPath(path))
+        return false;
+    if (destination == ExportDestination::File)
+        ui.MessageBox(u"Please choose an output file.", kOutputFileCaption, MsgIcon::Warning,
+                      MsgButtons::Ok);
+    else
+        ui.MessageBox(u"Please choose an output folder.", kOutputFolderCaption, MsgIcon::Warning,
+                      MsgButtons::Ok);
+    return true;
 }
 
 void ShowTemplateError(IUiServices& ui, const char16_t* before, std::u16string_view path,
@@ -139,7 +154,9 @@ CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settin
     return view;
 }
 
-bool ExportStep3NextFile(std::u16string_view filePath, CAppSettings& settings) {
+bool ExportStep3NextFile(std::u16string_view filePath, IUiServices& ui, CAppSettings& settings) {
+    if (RefuseBlankDestination(filePath, ExportDestination::File, ui))
+        return false;
     settings.WriteString(kConfigSection, kKeyLastFileOut, filePath);
     return true;
 }
@@ -150,6 +167,8 @@ std::u16string NormalizeOutputFolder(std::u16string_view typedFolder) {
 
 bool ExportStep3NextFolder(std::u16string_view typedFolder, IUiServices& ui, CAppSettings& settings,
                            std::u16string& folder) {
+    if (RefuseBlankDestination(typedFolder, ExportDestination::Folder, ui))
+        return false;
     const std::u16string path = NormalizeOutputFolder(typedFolder);
     if (!FolderExists(path)) {
         const MsgAnswer answer =
@@ -301,6 +320,8 @@ bool RunExportCommand(CExportSession& session, const CExportCommand& command) {
                                 MsgIcon::None, MsgButtons::Ok);
         return false;
     }
+    if (RefuseBlankDestination(command.destination, info->destination, session.Ui()))
+        return false;
     ExportStep1Next(session.Emails(), command.rows.empty() ? SelectionAll : SelectionRows,
                     command.rows);
 

@@ -66,10 +66,12 @@ struct CExportStep3View {
 };
 
 [[nodiscard]] CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settings);
-// The file path is not checked; it is stored in LastFileOut.
-bool ExportStep3NextFile(std::u16string_view filePath, CAppSettings& settings);
-// Normalises the folder, offers to create a missing one and asks before using one that
-// is not empty; on success stores it in LastFolderOut and gives it in `folder`.
+// A blank file path is refused ("Please choose an output file."); any other is not
+// checked and is stored in LastFileOut.
+bool ExportStep3NextFile(std::u16string_view filePath, IUiServices& ui, CAppSettings& settings);
+// Refuses a blank folder ("Please choose an output folder."), normalises the folder, offers to
+// create a missing one and asks before using one that is not empty; on success stores it in
+// LastFolderOut and gives it in `folder`.
 bool ExportStep3NextFolder(std::u16string_view typedFolder, IUiServices& ui, CAppSettings& settings,
                            std::u16string& folder);
 // Trailing runs of '/' and '\' become one '/'.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 // True for a non-empty path that names an existing folder.
@@ -19,3 +20,12 @@ bool CreateFolder(std::u16string_view path);
 
 // Longer paths are refused rather than cut, which would create some other folder.
 inline constexpr std::size_t kMaxFolderPathUnits = 4096;
+
+// True for a path that is empty or holds nothing but blanks: no destination at all.
+[[nodiscard]] bool IsBlankPath(std::u16string_view path);
+
+// Where a file dialog or folder browser opens: the folder the field names (or the folder
+// of the file it names), else `lastUsed` (the last folder chosen in this run), else the
+// home folder. An empty field never becomes the root folder.
+[[nodiscard]] std::u16string DialogStartFolder(std::u16string_view field,
+                                               std::u16string_view lastUsed);

@@ -295,6 +295,7 @@ private slots:
     void stepTwoWithoutSelectionAsksAndStays();
     void stepThreeModesAndBrowseDialogs();
     void stepThreeFolderBrowseAppendsSeparator();
+    void stepThreeRefusesBlankAndBrowsesFromTheField();
     void stepThreeTrailingSeparatorsCollapse();
     void stepThreeNoToCreatingKeepsTheStep();
     void stepThreeCreateFailureAndNonEmptyFolder();
@@ -506,6 +507,46 @@ void ExportWizardTest::stepThreeFolderBrowseAppendsSeparator() {
     QCOMPARE(f.Run(), ExportWizardResult::Exported);
     QCOMPARE(f.Str(kKeyLastFolderOut), W(f.temp.Path("picked")) + u"/");
     QCOMPARE(FolderFiles(f.temp.Path("picked")).size(), std::size_t(4));
+}
+
+void ExportWizardTest::stepThreeRefusesBlankAndBrowsesFromTheField() {
+    for (const int code : {int(FormatEml), int(FormatHtmlAllInOne)}) {
+        const bool file = code == FormatHtmlAllInOne;
+        Fixture f;
+        f.settings.WriteString(kConfigSection, kKeyLastFolderOut, u"/remembered/folder/");
+        f.settings.WriteString(kConfigSection, kKeyLastFileOut, u"/remembered/file.html");
+        f.steps.Add(ChooseAll());
+        f.steps.Add(ChooseFormat(code));
+        f.steps.Add(On<CDlgExportStep3>([&](CDlgExportStep3& d) {
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            // The browser opens where the field points now, not where it pointed at first.
+            d.PathEdit()->setText(file ? QStringLiteral("/typed/x.html")
+                                       : QStringLiteral("/typed/folder"));
+            d.BrowseButton()->click();
+            QCOMPARE(f.dialogs.requests.back().initial,
+                     file ? QStringLiteral("/typed/x.html") : QStringLiteral("/typed/folder/"));
+            // A blank field is refused with the focus back on it; the step stays.
+            d.PathEdit()->setText(QStringLiteral("  "));
+            d.BrowseButton()->click();
+            QCOMPARE(f.dialogs.requests.back().initial, QString());
+            d.BrowseButton()->setFocus();
+            d.NextButton()->click();
+            QVERIFY(d.isVisible());
+            QVERIFY(d.result() != QDialog::Accepted);
+            QVERIFY(d.PathEdit()->hasFocus());
+            CheckLastMessage(f,
+                             file ? QStringLiteral("Please choose an output file.")
+                                  : QStringLiteral("Please choose an output folder."),
+                             file ? QStringLiteral("Output file") : QStringLiteral("Output folder"),
+                             MsgIcon::Warning);
+            QCOMPARE(f.ui.messages.size(), std::size_t(1));
+            QCOMPARE(f.ui.messages.back().buttons, MsgButtons::Ok);
+            d.reject();
+        }));
+        QCOMPARE(f.Run(), ExportWizardResult::Cancelled);
+        QCOMPARE(f.Str(kKeyLastFolderOut), u"/remembered/folder/");
+        QCOMPARE(f.Str(kKeyLastFileOut), u"/remembered/file.html");
+    }
 }
 
 void ExportWizardTest::stepThreeTrailingSeparatorsCollapse() {

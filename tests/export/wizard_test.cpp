@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -255,9 +256,57 @@ TEST_F(WizardTest, Step3ShowsTheRememberedFileOrFolder) {
 }
 
 TEST_F(WizardTest, Step3FileIsStoredUnchecked) {
-    EXPECT_TRUE(ExportStep3NextFile(u"/no/such/place.html", settings));
+    EXPECT_TRUE(ExportStep3NextFile(u"/no/such/place.html", ui, settings));
     EXPECT_EQ(settings.StringValue(kConfigSection, kKeyLastFileOut), u"/no/such/place.html");
     EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(WizardTest, Step3RefusesABlankDestination) {
+    // Empty or blank must not become "/" (folder) or an unnamed file; nothing is stored.
+    for (const std::u16string typed : {u"", u"   ", u" \t "}) {
+        ui.messages.clear();
+        std::u16string folder = u"unchanged";
+        EXPECT_FALSE(ExportStep3NextFolder(typed, ui, settings, folder));
+        EXPECT_FALSE(ExportStep3NextFile(typed, ui, settings));
+        EXPECT_EQ(folder, u"unchanged");
+        ASSERT_EQ(ui.messages.size(), 2u);
+        EXPECT_EQ(ui.messages[0].text, u"Please choose an output folder.");
+        EXPECT_EQ(ui.messages[0].caption, u"Output folder");
+        EXPECT_EQ(ui.messages[1].text, u"Please choose an output file.");
+        EXPECT_EQ(ui.messages[1].caption, u"Output file");
+        for (const RecordedMessageBox& box : ui.messages) {
+            EXPECT_EQ(box.icon, MsgIcon::Warning);
+            EXPECT_EQ(box.buttons, MsgButtons::Ok);
+        }
+    }
+    EXPECT_FALSE(settings.Has(kConfigSection, kKeyLastFolderOut));
+    EXPECT_FALSE(settings.Has(kConfigSection, kKeyLastFileOut));
+    EXPECT_EQ(ui.DefaultAnswersUsed(), 0) << "no question asked";
+}
+
+TEST_F(FoldersTest, DialogsStartAtTheFieldThenTheLastFolderThenHome) {
+    const std::u16string last = temp.WidePath("last");
+    CreateFolder(last);
+    WriteFile(out / "t.html", "x");
+    EXPECT_EQ(DialogStartFolder(Folder(), last), Folder());
+    EXPECT_EQ(DialogStartFolder(Wide(out / "t.html"), last), Folder()) << "a file's folder";
+    EXPECT_EQ(DialogStartFolder(Wide(out / "new.html"), last), Folder()) << "a file to be";
+    EXPECT_EQ(DialogStartFolder(temp.WidePath("gone") + u"/deeper/", last), last);
+    EXPECT_EQ(DialogStartFolder(u"/nowhere-at-all", last), last) << "never its root";
+    EXPECT_EQ(DialogStartFolder(u"  ", last), last);
+
+    const char* savedHome = std::getenv("HOME");
+    const std::string restore = savedHome != nullptr ? savedHome : "";
+    setenv("HOME", temp.Path("home").c_str(), 1);
+    CreateFolder(temp.WidePath("home"));
+    EXPECT_EQ(DialogStartFolder(u"", u""), temp.WidePath("home"));
+    EXPECT_EQ(DialogStartFolder(u"", temp.WidePath("removed")), temp.WidePath("home"));
+    setenv("HOME", "/no/such/home", 1);
+    EXPECT_EQ(DialogStartFolder(u"", u""), u"") << "no home: the dialog's own choice, not /";
+    if (savedHome != nullptr)
+        setenv("HOME", restore.c_str(), 1);
+    else
+        unsetenv("HOME");
 }
 
 TEST_F(WizardTest, Step3TrailingSeparatorsCollapseToOne) {
@@ -487,7 +536,7 @@ TEST_F(WizardTest, SecondRunStartsFromTheChoicesOfTheFirst) {
     ASSERT_TRUE(ExportStep2Next(3, ui, settings, format));
     std::u16string folder;
     ASSERT_TRUE(ExportStep3NextFolder(Wide(out), ui, settings, folder));
-    ASSERT_TRUE(ExportStep3NextFile(u"/x/all.html", settings));
+    ASSERT_TRUE(ExportStep3NextFile(u"/x/all.html", ui, settings));
 
     const CExportStep2View step2 = InitExportStep2(settings);
     EXPECT_EQ(step2.formats[std::size_t(step2.selectedIndex)].code, FormatHtmlThreads);
@@ -554,6 +603,18 @@ TEST_F(WizardTest, CommandReportsUnknownFormatsFoldersAndTemplates) {
     EXPECT_FALSE(RunExportCommand(session, command));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].caption, u"Output folder");
+
+    // An empty destination is refused before anything is marked or written.
+    for (const std::int32_t format : {FormatEml, FormatHtmlAllInOne}) {
+        ui.messages.clear();
+        command.format = format;
+        command.destination = u" ";
+        EXPECT_FALSE(RunExportCommand(session, command));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, format == FormatEml ? u"Please choose an output folder."
+                                                           : u"Please choose an output file.");
+        EXPECT_EQ(ui.messages[0].icon, MsgIcon::Warning);
+    }
 
     ui.messages.clear();
     command.format = FormatHtmlAllInOne;
