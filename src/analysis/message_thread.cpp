@@ -154,6 +154,8 @@ std::uint32_t ScanThreads(CEmailArray& emails, std::span<CMessageThread> threads
         }
     }
 
+    // Full before it goes: the bar moved only every tenth entry.
+    progress->SetPosition(100);
     progress->ClearProgress();
     progress.reset();
     return count;

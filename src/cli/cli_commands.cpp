@@ -323,5 +323,8 @@ int RunCliExport(const ExportOptions& options) {
     CCliUi::InstallInterruptHandler();
     CCliUi ui;
     CExportSession session(dbx, ui);
-    return RunExportCommand(session, command) ? kExitOk : kExitFailure;
+    // A script wants every file that failed on stderr and no question in between.
+    session.WriteFailures().SetAskToContinue(false);
+    const bool ran = RunExportCommand(session, command);
+    return ran && session.WriteFailures().Count() == 0 ? kExitOk : kExitFailure;
 }

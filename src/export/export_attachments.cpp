@@ -91,7 +91,7 @@ bool SaveNamedPart(CExportSession& session, const CMimeBody& part, std::u16strin
         return false;
     // Never overwrite a file that is already there.
     if (exhausted || !part.SaveContent(path)) {
-        session.ShowWriteError(path);
+        session.ReportWriteFailure(path);
         return false;
     }
     return true;
@@ -119,6 +119,7 @@ std::int32_t RunAttachmentLoop(CExportSession& session,
                                const std::vector<const CEmailDBX*>& entries,
                                std::u16string_view folder) {
     session.ClearClashStarts();
+    session.WriteFailures().Reset();
     std::unique_ptr<IProgress> progress =
         session.Ui().CreateProgress(u"Export attached files...", false);
     progress->SetRange(0, 100, 1);
@@ -127,18 +128,25 @@ std::int32_t RunAttachmentLoop(CExportSession& session,
     const std::uint64_t total = entries.size();
     std::int32_t files = 0;
     std::uint64_t k = 0;
+    int position = 0;
     for (const CEmailDBX* entry : entries) {
         ++k;
         if (entry == nullptr)
             continue;
         files += SaveAttachments(session, entry, folder);
-        progress->SetPosition(static_cast<int>(k * 100 / total));
+        position = static_cast<int>(k * 100 / total);
+        progress->SetPosition(position);
         progress->SetStatusText(FormatStatusText("%i attached files exported.", files));
         progress->PumpMessages(true);
-        if (progress->IsCancelled())
+        if (progress->IsCancelled() || session.WriteFailures().Stopped())
             break;
     }
-    progress->ClearProgress();
+    // The window ends before the boxes of the result, which it would cover; a run that
+    // went through shows its bar full first, whatever rows had no entry.
+    if (!progress->IsCancelled() && !session.WriteFailures().Stopped() && position != 100)
+        progress->SetPosition(100);
+    progress.reset();
+    session.FinishWriteFailures();
     session.Ui().MessageBox(AttachedFilesSummaryText(files), kAppName, MsgIcon::None,
                             MsgButtons::Ok);
     return files;
@@ -168,6 +176,9 @@ std::int32_t SaveAttachments(CExportSession& session, const CEmailDBX* entry,
     std::int32_t count = 0;
     bool searchedUuencode = false;
     for (const CMimeBody* leaf : leaves) {
+        // The user chose to stop after a file that could not be written.
+        if (session.WriteFailures().Stopped())
+            break;
         if (leaf->HasName()) {
             if (SaveNamedPart(session, *leaf, folder))
                 ++count;

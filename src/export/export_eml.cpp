@@ -77,7 +77,8 @@ bool ExportEml(CExportSession& session, std::u16string_view folder) {
         if (!WriteWholeFile(path, raw)) {
             // A file that opened but did not fully reach the disk is as lost as one that
             // never opened: the user gets the same message instead of a silent success.
-            session.ShowWriteError(path);
+            if (!session.ReportWriteFailure(path))
+                break;
             continue;
         }
         if (!session.StepExportProgress(done, total))

@@ -2,6 +2,7 @@
 
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
+#include "platform/progress.h"
 #include "platform/ui_services.h"
 
 CExportSession::CExportSession(CDBXFile& dbx, IUiServices& ui) : m_Dbx(dbx), m_Ui(ui) {}
@@ -14,6 +15,7 @@ CEmailArray& CExportSession::Emails() {
 
 std::uint32_t CExportSession::BeginExportProgress(std::u16string_view title) {
     ClearClashStarts();
+    m_Failures.Reset();
     const std::uint32_t total = CountSelected(Emails());
     if (total == 0)
         return 0;
@@ -37,7 +39,9 @@ bool CExportSession::StepExportProgress(std::uint32_t done, std::uint32_t total)
 }
 
 bool CExportSession::EndExportProgress() {
+    // The window goes first: it would cover the box that follows.
     m_pProgress.reset();
+    m_Failures.Finish();
     return true;
 }
 
@@ -69,4 +73,41 @@ std::u16string WriteErrorText(std::u16string_view path) {
     text += path;
     text += u"\nDisk full, or fill open by another application ?";
     return text;
+}
+
+std::u16string WriteErrorQuestionText(std::u16string_view path) {
+    return WriteErrorText(path) + u"\n\nContinue with the other emails?";
+}
+
+std::u16string FilesNotWrittenText(std::uint64_t count) {
+    return FormatStatusText("%lu files could not be written.", static_cast<unsigned long>(count));
+}
+
+void CFailedFiles::Reset() {
+    m_nCount = 0;
+    m_nUnreported = 0;
+    m_bStopped = false;
+}
+
+bool CFailedFiles::Report(std::u16string_view path) {
+    ++m_nCount;
+    if (!m_bAsk) {
+        m_Ui.MessageBox(WriteErrorText(path), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+        return true;
+    }
+    if (m_nCount > 1) {
+        ++m_nUnreported;
+        return !m_bStopped;
+    }
+    const MsgAnswer answer = m_Ui.MessageBox(WriteErrorQuestionText(path), kErrorCaption,
+                                             MsgIcon::Error, MsgButtons::YesNo);
+    m_bStopped = answer != MsgAnswer::Yes;
+    return !m_bStopped;
+}
+
+void CFailedFiles::Finish() {
+    if (m_nUnreported > 0)
+        m_Ui.MessageBox(FilesNotWrittenText(m_nUnreported), kErrorCaption, MsgIcon::Error,
+                        MsgButtons::Ok);
+    m_nUnreported = 0;
 }

@@ -15,6 +15,35 @@ class CEmailArray;
 class IProgress;
 class IUiServices;
 
+// CFailedFiles: the files an export could not write, and how the user hears of them. The
+// first failure shows the write error and asks whether to go on; after Yes the later ones
+// are only counted and Finish reports them in one box, so that a folder that cannot be
+// written gives two boxes rather than one per file. Without questions (the command line)
+// every failure shows as it happens and the export goes on.
+class CFailedFiles {
+public:
+    explicit CFailedFiles(IUiServices& ui) : m_Ui(ui) {}
+
+    // Shows every failure without asking, from now on.
+    void SetAskToContinue(bool ask) { m_bAsk = ask; }
+    // Forgets the failures of an earlier export.
+    void Reset();
+    // A file that could not be written. False when the user chose to stop the export.
+    bool Report(std::u16string_view path);
+    // "%lu files could not be written." for the failures only counted; nothing when none.
+    void Finish();
+
+    [[nodiscard]] std::uint64_t Count() const { return m_nCount; }
+    [[nodiscard]] bool Stopped() const { return m_bStopped; }
+
+private:
+    IUiServices& m_Ui;
+    std::uint64_t m_nCount = 0;
+    std::uint64_t m_nUnreported = 0;
+    bool m_bAsk = true;
+    bool m_bStopped = false;
+};
+
 class CExportSession {
 public:
     CExportSession(CDBXFile& dbx, IUiServices& ui);
@@ -47,10 +76,18 @@ public:
     // "Unable to write the following output file :\n%s\n...", caption "Error".
     void ShowWriteError(std::u16string_view path);
 
+    // Every per-file export reports a file it could not write here (see CFailedFiles);
+    // false when the user chose to stop. Begin/EndExportProgress reset and finish it; an
+    // export with a progress window of its own calls FinishWriteFailures after closing it.
+    bool ReportWriteFailure(std::u16string_view path) { return m_Failures.Report(path); }
+    void FinishWriteFailures() { m_Failures.Finish(); }
+    [[nodiscard]] CFailedFiles& WriteFailures() { return m_Failures; }
+
 private:
     CDBXFile& m_Dbx;
     IUiServices& m_Ui;
     std::unique_ptr<IProgress> m_pProgress;
+    CFailedFiles m_Failures{m_Ui};
     std::unordered_map<std::u16string, std::uint32_t> m_ClashStarts;
 };
 
@@ -59,3 +96,7 @@ private:
 
 [[nodiscard]] std::u16string ReadErrorText(std::uint32_t id);
 [[nodiscard]] std::u16string WriteErrorText(std::u16string_view path);
+// The write error followed by "\n\nContinue with the other emails?".
+[[nodiscard]] std::u16string WriteErrorQuestionText(std::u16string_view path);
+// "%lu files could not be written."
+[[nodiscard]] std::u16string FilesNotWrittenText(std::uint64_t count);

@@ -117,8 +117,8 @@ bool ExportThreads(CExportSession& session, const CThreadExportRequest& request)
             expand.showProgress = false;
             ExpandTemplate(session, expand);
             output.Close();
-        } else {
-            session.ShowWriteError(path);
+        } else if (!session.ReportWriteFailure(path)) {
+            break;
         }
         done += selected;
         if (!session.StepExportProgress(done, total))

@@ -76,6 +76,8 @@ bool ScanCharsets(CDBXFile& dbx, IUiServices& ui, std::vector<std::u16string>& c
             CollectMessageCharsets(raw, charsets);
         }
     }
+    // Full before it goes: the bar moved only every tenth entry.
+    progress->SetPosition(100);
     progress->ClearProgress();
     return true;
 }

@@ -631,4 +631,57 @@ TEST_F(CliTest, ExportRefusesBadArgumentsAndDestinationsItCannotUse) {
     EXPECT_FALSE(std::filesystem::exists(temp.Path("p.html")));
 }
 
+TEST_F(CliTest, ExportRefusesAnEmptyDestinationInsteadOfTheRootFolder) {
+    const std::string path =
+        Write(dbxw::BuildSimpleMailbox({Sample(1, "a", "Subject: a\r\n\r\nb")}));
+    for (const char* format : {"eml", "attachments", "html-threads"}) {
+        for (const char* destination : {"", "  "}) {
+            const RunResult r = Run({"export", path, destination, "--format", format});
+            EXPECT_EQ(r.exitCode, 1) << format;
+            EXPECT_NE(r.err.find("Output folder: Please choose an output folder."),
+                      std::string::npos)
+                << r.err;
+        }
+    }
+    const RunResult r = Run({"export", path, "", "--format", "html"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Output file: Please choose an output file."), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, ExportAttachmentsStopsAUuencodedFileAtItsEndLine) {
+    const std::string text =
+        "Subject: sig\r\n\r\nRegards\r\nbegin 644 sig.txt\r\n#0V%T\r\nend\r\n\r\n"
+        "begin 644 two.txt\r\n#:&D*\r\n`\r\nend\r\n";
+    const std::string path = Write(dbxw::BuildSimpleMailbox({Sample(1, "sig", text)}));
+    const auto files = temp.Path("files");
+    const RunResult r = Run({"export", path, files.string(), "--format", "attachments"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(FileNames(files), (std::vector<std::string>{"sig.txt"}));
+    EXPECT_EQ(ReadFile(files / "sig.txt"), "Cat");
+    EXPECT_NE(r.err.find("Korvane Quillbox: 1 attached file(s) exported."), std::string::npos)
+        << r.err;
+}
+
+TEST_F(CliTest, ExportPrintsEveryFileItCouldNotWriteAndExitsWithOne) {
+    const std::string path = Write(dbxw::BuildSimpleMailbox(
+        {Sample(1, "a", "Subject: a\r\n\r\n1\r\n"), Sample(2, "b", "Subject: b\r\n\r\n2\r\n"),
+         Sample(3, "c", "Subject: c\r\n\r\n3\r\n")}));
+    const auto out = temp.Path("out");
+    // Folders in the way of two of the names fail those files, even for root.
+    std::filesystem::create_directories(out / "[1]a.eml");
+    std::filesystem::create_directories(out / "[3]c.eml");
+    const RunResult r = Run({"export", path, out.string(), "--format", "eml"});
+    EXPECT_EQ(r.exitCode, 1);
+    for (const char* name : {"[1]a.eml", "[3]c.eml"}) {
+        EXPECT_NE(r.err.find("Error: Unable to write the following output file :\n" +
+                             (out / name).string() +
+                             "\nDisk full, or fill open by another application ?\n"),
+                  std::string::npos)
+            << r.err;
+    }
+    EXPECT_EQ(r.err.find("Continue with the other emails?"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("could not be written"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(out / "[2]b.eml"), "Subject: b\r\n\r\n2\r\n");
+}
+
 }  // namespace

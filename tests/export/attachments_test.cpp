@@ -129,6 +129,18 @@ TEST_F(AttachmentsTest, UuencodedFileIsSavedOncePerMessage) {
     EXPECT_EQ(ReadFile(out / "hi.txt"), "hi\n");
 }
 
+TEST_F(AttachmentsTest, UuencodedBlockEndsAtItsEndLineAndCounts) {
+    // No zero-length line before "end", then an empty line and a second block: the first
+    // file keeps only its own bytes, and the export counts it.
+    OpenMailbox(
+        {Raw("Subject: sig\r\n\r\nRegards\r\nbegin 644 sig.txt\r\n#0V%T\r\nend\r\n\r\n"
+             "begin 644 two.txt\r\n#:&D*\r\n`\r\nend\r\n")});
+    EXPECT_EQ(ExportAttachments(session, Folder()), 1);
+    EXPECT_EQ(Listing(out), (std::set<std::string>{"sig.txt"}));
+    EXPECT_EQ(ReadFile(out / "sig.txt"), "Cat");
+    EXPECT_EQ(ui.MessageTexts(), (std::vector<std::u16string>{u"1 attached file(s) exported."}));
+}
+
 TEST_F(AttachmentsTest, UuencodedFileThatFailsAtTheFinalFlushIsNotCounted) {
     if (!std::filesystem::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
@@ -161,9 +173,37 @@ TEST_F(AttachmentsTest, FileThatCannotBeCreatedIsReportedAndNotCounted) {
     const std::u16string missing = temp.WidePath("missing") + u"/";
     EXPECT_EQ(SaveAttachments(session, Entry(0), missing), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, u"Unable to write the following output file :\n" + missing +
-                                       u"a.txt\nDisk full, or fill open by another application ?");
+    EXPECT_EQ(ui.messages[0].text,
+              u"Unable to write the following output file :\n" + missing +
+                  u"a.txt\nDisk full, or fill open by another application ?\n\nContinue with "
+                  u"the other emails?");
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::Error);
+    EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNo);
+}
+
+TEST_F(AttachmentsTest, UnwritableFolderGivesOneQuestionOneCountAndTheSummary) {
+    OpenMailbox({Raw(MultipartMail({File("a.txt", "1"), File("b.txt", "2")})),
+                 Raw(MultipartMail({File("c.txt", "3")}))});
+    const std::u16string missing = temp.WidePath("missing") + u"/";
+    ui.QueueAnswer(MsgAnswer::Yes);
+    EXPECT_EQ(ExportAttachments(session, missing), 0);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].text, WriteErrorQuestionText(missing + u"a.txt"));
+    EXPECT_EQ(ui.messages[1].text, u"2 files could not be written.");
+    EXPECT_EQ(ui.messages[1].caption, u"Error");
+    EXPECT_EQ(ui.messages[2].text, u"0 attached file(s) exported.");
+    EXPECT_EQ(ui.messages[1].openProgress, 0);
+    EXPECT_EQ(ui.messages[2].openProgress, 0);
+    EXPECT_EQ(ui.LastProgress().positions, (std::vector<int>{50, 100}));
+
+    // No stops at once: no further part, no further message, then the summary alone.
+    ui.messages.clear();
+    ui.QueueAnswer(MsgAnswer::No);
+    EXPECT_EQ(ExportAttachments(session, missing), 0);
+    EXPECT_EQ(ui.MessageTexts(),
+              (std::vector<std::u16string>{WriteErrorQuestionText(missing + u"a.txt"),
+                                           u"0 attached file(s) exported."}));
+    EXPECT_EQ(ui.LastProgress().positions, (std::vector<int>{50}));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -183,8 +223,9 @@ TEST_F(AttachmentsTest, WizardLoopRunsOverMarkedEntriesWithProgressAndSummary) {
     EXPECT_EQ(p.positions, (std::vector<int>{50, 100}));
     EXPECT_EQ(p.statusTexts, (std::vector<std::u16string>{u"2 attached files exported.",
                                                           u"3 attached files exported."}));
-    EXPECT_EQ(p.clearCount, 1);
+    EXPECT_EQ(p.clearCount, 0) << "no return to [0%] under the summary";
     EXPECT_TRUE(p.destroyed);
+    EXPECT_EQ(p.titles.back(), u"Export attached files... [100%]");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, u"3 attached file(s) exported.");
     EXPECT_EQ(ui.messages[0].caption, u"Korvane Quillbox");
@@ -215,8 +256,9 @@ TEST_F(AttachmentsTest, RowsLoopIgnoresTheExportMarkAndRowsWithoutEntry) {
     const std::vector<std::int32_t> rows = {1, 7, -1};
     EXPECT_EQ(SaveAttachmentsOfRows(session, rows, Folder()), 1);
     EXPECT_EQ(Listing(out), (std::set<std::string>{"b.txt"}));
-    // Only rows with an entry move the bar: 1 of 3.
-    EXPECT_EQ(ui.LastProgress().positions, (std::vector<int>{33}));
+    // Only rows with an entry move the bar, 1 of 3, and the end fills it.
+    EXPECT_EQ(ui.LastProgress().positions, (std::vector<int>{33, 100}));
+    EXPECT_EQ(ui.messages.back().openProgress, 0);
     EXPECT_EQ(ui.MessageTexts(), (std::vector<std::u16string>{u"1 attached file(s) exported."}));
 }
 

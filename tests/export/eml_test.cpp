@@ -1,13 +1,18 @@
 #include "export/export_eml.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "export/export_attachments.h"
 #include "export/export_session.h"
 #include "export_files_fixture.h"
 #include "mailbox/z_file.h"
+#include "mime/transfer_codec.h"
 
 namespace {
 
@@ -116,18 +121,63 @@ TEST_F(EmlExportTest, UnreadableMessageIsReportedAndSkipped) {
               (std::vector<std::u16string>{u"1 files exported.", u"3 files exported."}));
 }
 
-TEST_F(EmlExportTest, FileThatCannotBeCreatedGivesTheWriteErrorAndGoesOn) {
-    OpenMailbox({Raw("Subject: a\r\n\r\n1\r\n"), Raw("Subject: b\r\n\r\n2\r\n")});
+TEST_F(EmlExportTest, UnwritableFolderAsksOnceThenCountsTheRestInOneBox) {
+    OpenMailbox({Raw("Subject: a\r\n\r\n1\r\n"), Raw("Subject: b\r\n\r\n2\r\n"),
+                 Raw("Subject: c\r\n\r\n3\r\n"), Raw("Subject: d\r\n\r\n4\r\n")});
     const std::u16string missing = temp.WidePath("missing") + u"/";
-    EXPECT_TRUE(ExportEml(session, missing));
 
+    // Yes: the export goes on and the three later failures come in one box at the end,
+    // after the progress window has gone.
+    ui.QueueAnswer(MsgAnswer::Yes);
+    EXPECT_TRUE(ExportEml(session, missing));
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[0].text, u"Unable to write the following output file :\n" + missing +
                                        u"[1]a.eml\nDisk full, or fill open by another "
-                                       u"application ?");
-    EXPECT_EQ(ui.messages[1].caption, u"Error");
-    EXPECT_EQ(ui.messages[1].icon, MsgIcon::Error);
-    EXPECT_TRUE(ui.LastProgress().positions.empty());
+                                       u"application ?\n\nContinue with the other emails?");
+    EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ui.messages[1].text, u"3 files could not be written.");
+    EXPECT_EQ(ui.messages[1].buttons, MsgButtons::Ok);
+    EXPECT_EQ(ui.messages[1].openProgress, 0);
+    for (const RecordedMessageBox& box : ui.messages) {
+        EXPECT_EQ(box.caption, u"Error");
+        EXPECT_EQ(box.icon, MsgIcon::Error);
+    }
+    EXPECT_EQ(session.WriteFailures().Count(), 4u);
+
+    // No: nothing after the first box, not even the count; the next export starts afresh.
+    ui.messages.clear();
+    ui.QueueAnswer(MsgAnswer::No);
+    EXPECT_TRUE(ExportEml(session, missing));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(session.WriteFailures().Count(), 1u);
+    EXPECT_EQ(ui.PendingAnswers(), 0u);
+    EXPECT_EQ(ui.DefaultAnswersUsed(), 0);
+
+    // Without questions (the command line) each failure shows as before and all count.
+    ui.messages.clear();
+    session.WriteFailures().SetAskToContinue(false);
+    EXPECT_TRUE(ExportEml(session, missing));
+    ASSERT_EQ(ui.messages.size(), 4u);
+    EXPECT_EQ(ui.messages[3].text, WriteErrorText(missing + u"[4]d.eml"));
+    EXPECT_EQ(ui.messages[3].buttons, MsgButtons::Ok);
+    EXPECT_EQ(session.WriteFailures().Count(), 4u);
+}
+
+TEST_F(EmlExportTest, FailuresBetweenWrittenFilesAreCountedNotBoxed) {
+    OpenMailbox({Raw("Subject: a\r\n\r\n1\r\n"), Raw("Subject: b\r\n\r\n2\r\n"),
+                 Raw("Subject: c\r\n\r\n3\r\n"), Raw("Subject: d\r\n\r\n4\r\n")});
+    // A folder in the way of a file name fails that file alone, even for root.
+    std::filesystem::create_directory(out / "[2]b.eml");
+    std::filesystem::create_directory(out / "[4]d.eml");
+    EXPECT_TRUE(ExportEml(session, Folder()));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, WriteErrorQuestionText(Folder() + u"[2]b.eml"));
+    EXPECT_EQ(ui.messages[0].openProgress, 1) << "asked while the export runs";
+    EXPECT_EQ(ui.messages[1].text, u"1 files could not be written.");
+    EXPECT_EQ(ui.messages[1].openProgress, 0);
+    EXPECT_EQ(ReadFile(out / "[3]c.eml"), "Subject: c\r\n\r\n3\r\n");
+    EXPECT_EQ(ui.LastProgress().positions, (std::vector<int>{25, 75}));
 }
 
 TEST_F(EmlExportTest, WriteThatFailsAtTheFinalFlushIsReported) {
@@ -140,7 +190,7 @@ TEST_F(EmlExportTest, WriteThatFailsAtTheFinalFlushIsReported) {
     EXPECT_TRUE(ExportEml(session, Folder()));
 
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, WriteErrorText(Folder() + u"[1]a.eml"));
+    EXPECT_EQ(ui.messages[0].text, WriteErrorQuestionText(Folder() + u"[1]a.eml"));
     EXPECT_EQ(ReadFile(out / "[2]b.eml"), "Subject: b\r\n\r\n2\r\n");
     EXPECT_EQ(ui.LastProgress().statusTexts, (std::vector<std::u16string>{u"2 files exported."}));
 }
@@ -239,6 +289,78 @@ TEST(ZFileCloseTest, CloseOfAGoodFileSucceeds) {
     EXPECT_TRUE(f.Write("abc", 3u));
     EXPECT_TRUE(f.CloseFile());
     EXPECT_EQ(ReadFile(temp.Path("f.bin")), "abc");
+}
+
+// ---------------------------------------------------------------------------------------
+// A folder that cannot be written at all: a read-only mount (in a private mount namespace,
+// as root), else a folder without write permission (as any other user).
+
+// EML and attachment exports into the folder: one question each and one count, never a
+// box per file.
+void ExportIntoUnwritableFolder(const std::filesystem::path& folder) {
+    RegisterStandardCodecs();
+    dbxw::TempDir temp;
+    std::vector<dbxw::Message> messages;
+    for (int i = 0; i < 30; ++i)
+        messages.push_back(Raw(exportfiles::MultipartMail({{"f.txt", "eA=="}})));
+    ASSERT_TRUE(dbxw::BuildSimpleMailbox(messages).WriteTo(temp.Path("Inbox.dbx")));
+    CDBXFile dbx;
+    ASSERT_EQ(dbx.Open(temp.WidePath("Inbox.dbx")), DbxOk);
+    for (CEmailDBX* e : dbx.GetEmails().Items())
+        e->m_bSelected = true;
+    CRecordingUi ui;
+    CExportSession session(dbx, ui);
+    const std::u16string wide = folder.u16string() + u"/";
+
+    EXPECT_TRUE(ExportEml(session, wide));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ui.messages[0].text.rfind(
+                  u"Unable to write the following output file :\n" + wide + u"[1]files.eml\n", 0),
+              0u);
+    EXPECT_EQ(ui.messages[1].text, u"29 files could not be written.");
+    EXPECT_EQ(ui.messages[1].openProgress, 0);
+
+    ui.messages.clear();
+    EXPECT_EQ(ExportAttachments(session, wide), 0);
+    EXPECT_EQ(ui.MessageTexts(),
+              (std::vector<std::u16string>{WriteErrorQuestionText(wide + u"f.txt"),
+                                           u"29 files could not be written.",
+                                           u"0 attached file(s) exported."}));
+    EXPECT_TRUE(Listing(folder).empty());
+}
+
+TEST_F(EmlExportTest, ReadOnlyFolderGivesOneQuestionAndOneCount) {
+    if (geteuid() != 0) {
+        std::filesystem::permissions(
+            out, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        ExportIntoUnwritableFolder(out);
+        std::filesystem::permissions(out, std::filesystem::perms::owner_all);
+        return;
+    }
+    // Root writes through permissions: a read-only bind mount that only a child process
+    // in its own mount namespace sees.
+    const std::filesystem::path view = temp.Path("ro");
+    std::filesystem::create_directories(view);
+    const std::string script = "mount --bind '" + out.string() + "' '" + view.string() +
+                               "' && mount -o remount,ro,bind '" + view.string() +
+                               "' && ! touch '" + (view / "probe").string() + "' 2>/dev/null";
+    if (std::system(("unshare -m sh -c \"" + script + "\" >/dev/null 2>&1").c_str()) != 0)
+        GTEST_SKIP() << "no private read-only mounts here (needs unshare and mount rights)";
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string command = "unshare -m sh -c \"" + script + " && QUILLBOX_RO_FOLDER='" +
+                                view.string() + "' '" + self +
+                                "' --gtest_filter=UnwritableFolderChild.* "
+                                "--gtest_also_run_disabled_tests\" >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_TRUE(Listing(out).empty());
+}
+
+// Run only by the test above, inside its namespace.
+TEST(UnwritableFolderChild, DISABLED_ExportIntoTheReadOnlyMount) {
+    const char* folder = std::getenv("QUILLBOX_RO_FOLDER");
+    ASSERT_NE(folder, nullptr);
+    ExportIntoUnwritableFolder(folder);
 }
 
 }  // namespace

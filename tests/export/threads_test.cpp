@@ -179,9 +179,19 @@ TEST_F(ThreadsTest, UnwritableFileIsReportedAndTheExportGoesOn) {
     r.folder = temp.WidePath("missing") + u"/";
     EXPECT_TRUE(ExportThreads(session, r));
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0].text, WriteErrorText(r.folder + u"A.html"));
-    EXPECT_EQ(ui.messages[1].text, WriteErrorText(r.folder + u"B.html"));
+    EXPECT_EQ(ui.messages[0].text, WriteErrorQuestionText(r.folder + u"A.html"));
+    EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ui.messages[1].text, u"1 files could not be written.");
+    EXPECT_EQ(ui.messages[1].openProgress, 0);
     EXPECT_EQ(ui.Progress(0).statusTexts.size(), 2u);
+
+    // No ends the export at the first thread.
+    ui.messages.clear();
+    ui.QueueAnswer(MsgAnswer::No);
+    EXPECT_TRUE(ExportThreads(session, r));
+    EXPECT_EQ(ui.MessageTexts(),
+              (std::vector<std::u16string>{WriteErrorQuestionText(r.folder + u"A.html")}));
+    EXPECT_TRUE(ui.Progress(ui.ProgressCount() - 2).statusTexts.empty());
 }
 
 TEST_F(ThreadsTest, NothingHappensWithoutSelectionOrTemplate) {

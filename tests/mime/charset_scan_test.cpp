@@ -96,7 +96,8 @@ TEST_F(CharsetScanTest, ProgressIsUpdatedEveryTenthEntryAndPumpedForEach) {
     EXPECT_EQ(p.creationTitle, u"Scanning emails...");
     ASSERT_FALSE(p.ranges.empty());
     EXPECT_EQ(p.ranges.front(), (ProgressRange{0, 100, 1}));
-    EXPECT_EQ(p.positions, (std::vector<int>{0, 40, 80}));  // 0, 10 and 20 of 25
+    // 0, 10 and 20 of 25, then full before the window goes.
+    EXPECT_EQ(p.positions, (std::vector<int>{0, 40, 80, 100}));
     EXPECT_EQ(p.statusTexts, (std::vector<std::u16string>{u"0 emails scanned", u"10 emails scanned",
                                                           u"20 emails scanned"}));
     EXPECT_EQ(p.clearCount, 1);

@@ -36,7 +36,10 @@ MsgAnswer CRecordingUi::MessageBox(std::u16string_view text, std::u16string_view
             ++m_defaultAnswersUsed;
         }
     }
-    messages.push_back({std::u16string(text), std::u16string(caption), icon, buttons, answer});
+    const auto open = std::count_if(m_progress.begin(), m_progress.end(),
+                                    [](const auto& record) { return !record->destroyed; });
+    messages.push_back({std::u16string(text), std::u16string(caption), icon, buttons, answer,
+                        static_cast<int>(open)});
     return answer;
 }
 

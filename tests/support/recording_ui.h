@@ -28,6 +28,8 @@ struct RecordedMessageBox {
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
     MsgAnswer answer = MsgAnswer::Ok;  // what the recorder answered
+    // Progress windows still open when the box showed: a box under one would be hidden.
+    int openProgress = 0;
 };
 
 struct ProgressRange {
