@@ -1,6 +1,10 @@
 #include "app/qt_ui_services.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <vector>
 
 #include "app/progress_wnd.h"
 
@@ -57,17 +61,57 @@ MsgAnswer FromQtButton(int button, MsgButtons buttons) {
     return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
 }
 
+// Wide enough for the whole caption: the window manager cuts a title that does not fit
+// ("Ko…ox"), and QMessageBox sizes itself by its text alone. The frame's buttons and
+// margins need room beside the title too.
+void KeepCaptionWhole(QMessageBox& box, const QString& caption) {
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int frameRoom = 160;
+    const int wanted = QFontMetrics(titleFont).horizontalAdvance(caption) + frameRoom;
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) {
+        box.setMinimumWidth(wanted);
+        return;
+    }
+    // QMessageBox lays itself out again when shown and drops a minimum width; a spacer
+    // across the grid is kept.
+    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 }  // namespace
 
 MsgAnswer CQtUiServices::MessageBox(std::u16string_view text, std::u16string_view caption,
                                     MsgIcon icon, MsgButtons buttons) {
-    QMessageBox box(ToQtIcon(icon), QString::fromUtf16(caption.data(), qsizetype(caption.size())),
-                    QString::fromUtf16(text.data(), qsizetype(text.size())), ToQtButtons(buttons),
-                    m_pParent.data());
+    const QString title = QString::fromUtf16(caption.data(), qsizetype(caption.size()));
+    QMessageBox box(ToQtIcon(icon), title, QString::fromUtf16(text.data(), qsizetype(text.size())),
+                    ToQtButtons(buttons), m_pParent.data());
     box.setTextFormat(Qt::PlainText);
-    return FromQtButton(box.exec(), buttons);
+    KeepCaptionWhole(box, title);
+    // The progress window stays on top of everything: it would cover the box. It steps
+    // aside while the box is up and comes back if its operation goes on.
+    std::vector<QPointer<CProgressWnd>> lowered;
+    for (const QPointer<CProgressWnd>& progress : m_Progress) {
+        if (progress && progress->isVisible()) {
+            progress->hide();
+            lowered.push_back(progress);
+        }
+    }
+    // The main window is disabled while a progress window is modal; its box must not be.
+    box.setEnabled(true);
+    const MsgAnswer answer = FromQtButton(box.exec(), buttons);
+    for (const QPointer<CProgressWnd>& progress : lowered) {
+        if (progress && progress->HasWindow() && !progress->IsCancelled()) {
+            progress->show();
+        }
+    }
+    return answer;
 }
 
 std::unique_ptr<IProgress> CQtUiServices::CreateProgress(std::u16string_view title, bool smooth) {
-    return std::make_unique<CProgressWnd>(m_pParent.data(), title, smooth, m_pSettings);
+    auto progress = std::make_unique<CProgressWnd>(m_pParent.data(), title, smooth, m_pSettings);
+    std::erase_if(m_Progress, [](const QPointer<CProgressWnd>& p) { return p.isNull(); });
+    m_Progress.emplace_back(progress.get());
+    return progress;
 }

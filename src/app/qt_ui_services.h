@@ -6,7 +6,9 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <vector>
 
+#include "app/progress_wnd.h"
 #include "platform/ui_services.h"
 
 class CAppSettings;
@@ -24,5 +26,7 @@ public:
 
 private:
     QPointer<QWidget> m_pParent;
+    // The progress windows handed out, so that a box can move them out of its way.
+    std::vector<QPointer<CProgressWnd>> m_Progress;
     CAppSettings* m_pSettings = nullptr;
 };
