@@ -36,6 +36,7 @@ bool ExportAllInOne(CExportSession& session, const CAllInOneRequest& request) {
     expand.title = request.title;
     expand.codePage = request.codePage;
     expand.showProgress = true;
+    expand.textOutput = request.textOutput;
     const bool expanded = ExpandTemplate(session, expand);
     output.Close();
     sorted.ReleaseAll();

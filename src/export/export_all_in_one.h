@@ -14,6 +14,7 @@ struct CAllInOneRequest {
     std::u16string outputFile;
     std::u16string title;
     std::uint32_t codePage = 28591;  // of converted text: the template's charset
+    bool textOutput = false;         // the text variant: a plain-text file, nothing escaped
 };
 
 // False when the template cannot be read or the output cannot be created (a message box

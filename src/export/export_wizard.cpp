@@ -297,6 +297,7 @@ bool RunExport(CExportSession& session, const CExportRun& run) {
             request.outputFile = run.file;
             request.title = run.options.title;
             request.codePage = run.options.codePage;
+            request.textOutput = run.format == FormatTextAllInOne;
             return ExportAllInOne(session, request);
         }
         case FormatHtmlThreads: {

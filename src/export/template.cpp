@@ -193,7 +193,8 @@ bool ExpandTemplate(CExportSession& session, const CExpandRequest& request) {
             }
         } else if (key != TemplateKey::Unknown) {
             std::string bytes;
-            WriteTemplateKey(key, current.View(), request.title, request.codePage, bytes);
+            WriteTemplateKey(key, current.View(), request.title, request.codePage, bytes,
+                             request.textOutput ? KeyOutput::Text : KeyOutput::Html);
             Write(output, bytes);
         }
         current.Drop();

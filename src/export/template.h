@@ -56,6 +56,8 @@ struct CExpandRequest {
     std::u16string title;
     std::uint32_t codePage = 28591;
     bool showProgress = false;
+    // A plain-text file rather than a page: nothing is escaped (see KeyOutput).
+    bool textOutput = false;
 };
 
 // True when the template ran to its end; false for an empty template, no selected entry

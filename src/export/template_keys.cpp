@@ -1,7 +1,9 @@
 #include "export/template_keys.h"
 
 #include <array>
+#include <climits>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "mime/decoder.h"
 #include "mime/html_entities.h"
 #include "mime/mime_email.h"
+#include "mime/tag_strip.h"
 #include "platform/code_page.h"
 
 namespace {
@@ -103,6 +106,59 @@ void ReplaceAll(std::u16string& text, std::u16string_view from, std::u16string_v
     }
 }
 
+// '&', '"', '<' and '>' as entities: a name or an address as text in a page or an attribute.
+std::u16string EscapeHtmlText(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (const char16_t c : text) {
+        switch (c) {
+            case u'&':
+                out += u"&amp;";
+                break;
+            case u'"':
+                out += u"&quot;";
+                break;
+            case u'<':
+                out += u"&lt;";
+                break;
+            case u'>':
+                out += u"&gt;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+// The decoded field converted from its charset (iso-8859-1 without one) into the code page;
+// false for a missing or empty field or a failed conversion.
+bool FieldInCodePage(const CMimeEmail& email, std::string_view name, std::uint32_t codePage,
+                     TextEscape escape, std::string& out) {
+    out.clear();
+    const std::optional<std::string_view> value = email.GetFieldValue(name);
+    if (codePage == 0 || !value || value->empty() || value->size() > std::size_t(INT32_MAX))
+        return false;
+    const std::optional<std::string_view> charset = email.GetFieldCharset(name);
+    const std::string text(*value);
+    return ConvertCharset(charset && !charset->empty() ? *charset : std::string_view("iso-8859-1"),
+                          codePage, text.c_str(), std::int32_t(text.size()), out, escape);
+}
+
+TextEscape EscapeFor(KeyOutput output) {
+    return output == KeyOutput::Html ? TextEscape::Html : TextEscape::None;
+}
+
+// A body's bytes converted from its charset into the code page for a text file; as they
+// are when they cannot be converted.
+std::string BodyAsText(std::string_view charset, std::uint32_t codePage, std::string_view text) {
+    std::string converted;
+    if (!text.empty() && ConvertCharset(charset, codePage, text.data(), std::int32_t(text.size()),
+                                        converted, TextEscape::None))
+        return converted;
+    return std::string(text);
+}
+
 }  // namespace
 
 TemplateKey FindTemplateKey(std::string_view key) {
@@ -127,13 +183,33 @@ std::string DateKeyText(FILETIME64 time) {
     return text;
 }
 
-std::string TextContentKeyText(CMimeEmail& email) {
+std::string TextContentKeyText(CMimeEmail& email, std::uint32_t codePage, KeyOutput output) {
     std::string out;
+    bool wrotePlain = false;
     for (const CMimeEmailContent& item : email.GetContents()) {
         if (item.GetKind() != CMimeEmailContent::ContentPlainText || item.GetLength() <= 0) {
             continue;
         }
-        out += CutAtEncodedBlock(item.GetText());
+        const std::string_view text = CutAtEncodedBlock(item.GetText());
+        const std::string_view charset(item.GetCharset());
+        wrotePlain = true;
+        if (output == KeyOutput::Text) {
+            out += BodyAsText(charset, codePage, text);
+            continue;
+        }
+        // The bytes stay in the body's charset; only its angle brackets become entities.
+        const std::uint32_t bodyCodePage = CodePageFromCharset(charset);
+        out += EscapeMarkupInCodePage(text, bodyCodePage != 0 ? bodyCodePage : codePage);
+    }
+    if (wrotePlain || output != KeyOutput::Text)
+        return out;
+    // An HTML-only message would have no body at all in a text file.
+    for (const CMimeEmailContent& item : email.GetContents()) {
+        if (item.GetKind() != CMimeEmailContent::ContentHtml || item.GetLength() <= 0) {
+            continue;
+        }
+        out += BodyAsText(std::string_view(item.GetCharset()), codePage,
+                          HtmlToPlainText(item.GetText()));
     }
     return out;
 }
@@ -150,7 +226,9 @@ std::string HtmlContentKeyText(CMimeEmail& email) {
     return out;
 }
 
-std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage) {
+std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage, KeyOutput output) {
+    if (output == KeyOutput::Text)
+        return TextContentKeyText(email, codePage, output);
     email.StripDocumentTags();
     std::string out;
     bool wroteHtml = false;
@@ -181,7 +259,7 @@ std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage) {
         const std::string_view text = CutAtEncodedBlock(item.GetText());
         std::string converted;
         if (ConvertCharset(std::string_view(item.GetCharset()), codePage, text.data(),
-                           std::int32_t(text.size()), converted, true)) {
+                           std::int32_t(text.size()), converted, TextEscape::Html)) {
             out += "<pre>";
             out += converted;
             out += "</pre>";
@@ -190,23 +268,39 @@ std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage) {
     return out;
 }
 
-std::string SubjectKeyText(const CMimeEmail* email, const CEmailDBX& entry,
-                           std::uint32_t codePage) {
+std::string SubjectKeyText(const CMimeEmail* email, const CEmailDBX& entry, std::uint32_t codePage,
+                           KeyOutput output) {
     std::string out;
-    if (email != nullptr && email->GetFieldTextInCodePage(out, "Subject", codePage) &&
+    if (email != nullptr && FieldInCodePage(*email, "Subject", codePage, EscapeFor(output), out) &&
         !out.empty()) {
         return out;
     }
     CZHyperString subject(entry.m_Subject);
-    if (!subject.EscapeHtml() || !subject.ToCodePage(codePage))
+    if (output == KeyOutput::Html) {
+        if (!subject.EscapeHtml())
+            return {};
+        // The entities are there already; the angle brackets are what is left.
+        std::u16string escaped;
+        for (const char16_t c : subject.GetWideView()) {
+            if (c == u'<')
+                escaped += u"&lt;";
+            else if (c == u'>')
+                escaped += u"&gt;";
+            else
+                escaped += c;
+        }
+        subject.SetWide(escaped);
+    }
+    if (!subject.ToCodePage(codePage))
         return {};
     return std::string(UpToZero(subject.GetTextView()));
 }
 
 std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
-                              std::uint32_t codePage) {
+                              std::uint32_t codePage, KeyOutput output) {
     std::string out;
-    if (email != nullptr && email->GetFieldTextInCodePage(out, "From", codePage) && !out.empty()) {
+    if (email != nullptr && FieldInCodePage(*email, "From", codePage, EscapeFor(output), out) &&
+        !out.empty()) {
         if (!out.empty() && out.front() == '"')
             out.erase(0, 1);
         if (!out.empty() && out.back() == '"')
@@ -217,14 +311,21 @@ std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
         if (stored->empty())
             continue;
         if (ConvertCharset(std::string_view("iso-8859-1"), codePage, stored->c_str(),
-                           std::int32_t(stored->size()), out, true)) {
+                           std::int32_t(stored->size()), out, EscapeFor(output))) {
             return out;
         }
     }
     return {};
 }
 
-std::string ReceiversKeyText(const CEmailDBX& entry) {
+std::string SenderEmailKeyText(const CEmailDBX& entry, KeyOutput output) {
+    const std::string_view stored = UpToZero(entry.m_SenderAddress);
+    if (output == KeyOutput::Text)
+        return std::string(stored);
+    return EscapeMarkupInCodePage(stored, kSystemCodePage);
+}
+
+std::string ReceiversKeyText(const CEmailDBX& entry, KeyOutput output, std::uint32_t codePage) {
     std::u16string names;
     std::u16string addresses;
     if (!MultiByteToWideString(kSystemCodePage, UpToZero(entry.m_RecipientName), names)) {
@@ -233,6 +334,7 @@ std::string ReceiversKeyText(const CEmailDBX& entry) {
     if (!MultiByteToWideString(kSystemCodePage, UpToZero(entry.m_RecipientAddress), addresses)) {
         addresses.clear();
     }
+    const std::u16string storedNames = names;
     for (char16_t& c : names) {
         if (c == u',' || c == u'\'')
             c = u';';
@@ -240,27 +342,45 @@ std::string ReceiversKeyText(const CEmailDBX& entry) {
     ReplaceAll(names, u"; ;", u";;;");
     const std::vector<std::u16string> nameTokens = SplitTokens(names, u",;'");
     const std::vector<std::u16string> addressTokens = SplitTokens(addresses, u",;'<> ");
-    if (!nameTokens.empty() && nameTokens.size() == addressTokens.size()) {
+    const bool paired = !nameTokens.empty() && nameTokens.size() == addressTokens.size();
+    if (output == KeyOutput::Text) {
+        // "Name <address>; ..." as text, else the stored names (or addresses).
+        std::u16string text;
+        if (paired) {
+            for (std::size_t k = 0; k < nameTokens.size(); ++k) {
+                if (k > 0)
+                    text += u"; ";
+                text += nameTokens[k] + u" <" + addressTokens[k] + u">";
+            }
+        } else {
+            text = !storedNames.empty() ? storedNames : addresses;
+        }
+        std::string bytes;
+        if (WideToMultiByteString(codePage, text, bytes))
+            return bytes;
+        return NarrowAscii(text, ' ');
+    }
+    if (paired) {
         std::u16string links;
         for (std::size_t k = 0; k < nameTokens.size(); ++k) {
             if (k > 0)
                 links += u"; ";
             links += u"<a href=\"mailto:";
-            links += addressTokens[k];
+            links += EscapeHtmlText(addressTokens[k]);
             links += u"\">";
-            links += nameTokens[k];
+            links += EscapeHtmlText(nameTokens[k]);
             links += u"</a>";
         }
         return NarrowAscii(links, ' ');
     }
     // The stored bytes as they are, like SENDER_EMAIL.
     if (!entry.m_RecipientName.empty())
-        return std::string(UpToZero(entry.m_RecipientName));
-    return std::string(UpToZero(entry.m_RecipientAddress));
+        return EscapeMarkupInCodePage(UpToZero(entry.m_RecipientName), kSystemCodePage);
+    return EscapeMarkupInCodePage(UpToZero(entry.m_RecipientAddress), kSystemCodePage);
 }
 
 void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16string_view title,
-                      std::uint32_t codePage, std::string& out) {
+                      std::uint32_t codePage, std::string& out, KeyOutput output) {
     const CEmailDBX* entry = message.pEntry;
     switch (key) {
         case TemplateKey::Title:
@@ -288,7 +408,7 @@ void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16strin
             break;
         case TemplateKey::TextContent:
             if (message.pParsed != nullptr)
-                out += TextContentKeyText(*message.pParsed);
+                out += TextContentKeyText(*message.pParsed, codePage, output);
             break;
         case TemplateKey::HtmlContent:
             if (message.pParsed != nullptr)
@@ -296,19 +416,19 @@ void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16strin
             break;
         case TemplateKey::TextOrHtmlContent:
             if (message.pParsed != nullptr)
-                out += TextOrHtmlKeyText(*message.pParsed, codePage);
+                out += TextOrHtmlKeyText(*message.pParsed, codePage, output);
             break;
         case TemplateKey::Subject:
-            out += SubjectKeyText(message.pParsed, *entry, codePage);
+            out += SubjectKeyText(message.pParsed, *entry, codePage, output);
             break;
         case TemplateKey::SenderEmail:
-            out += UpToZero(entry->m_SenderAddress);
+            out += SenderEmailKeyText(*entry, output);
             break;
         case TemplateKey::SenderName:
-            out += SenderNameKeyText(message.pParsed, *entry, codePage);
+            out += SenderNameKeyText(message.pParsed, *entry, codePage, output);
             break;
         case TemplateKey::ReceiversHtml:
-            out += ReceiversKeyText(*entry);
+            out += ReceiversKeyText(*entry, output, codePage);
             break;
         default:
             break;

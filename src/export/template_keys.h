@@ -39,19 +39,34 @@ struct CKeyMessage {
     CMimeEmail* pParsed = nullptr;      // null when there is none or the parse failed
 };
 
+// Where the keys write: into an HTML page, where subjects, names, addresses and plain-text
+// bodies are escaped so that they stay text, or into a plain-text file, where nothing is
+// escaped and every text is converted into the code page.
+enum class KeyOutput { Html, Text };
+
 // Appends the bytes of a content or message key (not EMAIL_START / NEXT_EMAIL).
 void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16string_view title,
-                      std::uint32_t codePage, std::string& out);
+                      std::uint32_t codePage, std::string& out, KeyOutput output = KeyOutput::Html);
 
 [[nodiscard]] std::string TitleKeyText(std::u16string_view title);
 [[nodiscard]] std::string CurrentDateKeyText();
 [[nodiscard]] std::string DateKeyText(FILETIME64 time);
-// The plain-text bodies up to a uuencoded or yEnc block, as they are.
-[[nodiscard]] std::string TextContentKeyText(CMimeEmail& email);
+// The plain-text bodies up to a uuencoded or yEnc block: for a page as they are but for
+// '<' and '>'; for a text file converted from their charsets, and an HTML-only message
+// gives its HTML bodies as text.
+[[nodiscard]] std::string TextContentKeyText(CMimeEmail& email, std::uint32_t codePage = 0,
+                                             KeyOutput output = KeyOutput::Html);
 [[nodiscard]] std::string HtmlContentKeyText(CMimeEmail& email);
-[[nodiscard]] std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage);
+[[nodiscard]] std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage,
+                                            KeyOutput output = KeyOutput::Html);
 [[nodiscard]] std::string SubjectKeyText(const CMimeEmail* email, const CEmailDBX& entry,
-                                         std::uint32_t codePage);
+                                         std::uint32_t codePage,
+                                         KeyOutput output = KeyOutput::Html);
 [[nodiscard]] std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
-                                            std::uint32_t codePage);
-[[nodiscard]] std::string ReceiversKeyText(const CEmailDBX& entry);
+                                            std::uint32_t codePage,
+                                            KeyOutput output = KeyOutput::Html);
+[[nodiscard]] std::string SenderEmailKeyText(const CEmailDBX& entry,
+                                             KeyOutput output = KeyOutput::Html);
+[[nodiscard]] std::string ReceiversKeyText(const CEmailDBX& entry,
+                                           KeyOutput output = KeyOutput::Html,
+                                           std::uint32_t codePage = 0);

@@ -1,5 +1,6 @@
 #include "mime/charset.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <type_traits>
@@ -227,8 +228,39 @@ bool EncodeFromWide(std::uint32_t codePage, std::u16string_view wide, std::strin
     return true;
 }
 
+// '<' and '>' of UTF-16 text as "&lt;" and "&gt;".
+void EscapeMarkup(std::u16string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'<' || text[i] == u'>') {
+            text.replace(i, 1, text[i] == u'<' ? u"&lt;" : u"&gt;");
+            i += 3;
+        }
+    }
+}
+
+// Whether the bytes '<' and '>' always stand for themselves in the code page: true for the
+// single-byte code pages based on ASCII, UTF-8 and the Asian double-byte ones (their second
+// bytes start at 0x40); false for the 7-bit stateful ones and wherever "<>" is not "<>".
+bool MarkupBytesStandAlone(std::uint32_t codePage) {
+    switch (codePage) {
+        case 50220:
+        case 50221:
+        case 50222:
+        case 50225:
+        case 50227:
+        case 50229:
+        case 52936:
+        case 65000:
+            return false;
+        default:
+            break;
+    }
+    std::string probe;
+    return WideToMultiByteString(codePage, u"<>", probe) && probe == "<>";
+}
+
 bool ConvertCodePages(std::uint32_t sourceCodePage, std::uint32_t targetCodePage, const char* text,
-                      std::int32_t length, std::string& out, bool withEntities) {
+                      std::int32_t length, std::string& out, TextEscape escape) {
     out.clear();
     if (text == nullptr || length <= 0) {
         return false;
@@ -236,6 +268,9 @@ bool ConvertCodePages(std::uint32_t sourceCodePage, std::uint32_t targetCodePage
     ResolveCodePages(sourceCodePage, targetCodePage);
     if (sourceCodePage == targetCodePage) {
         out.assign(text, strnlen(text, static_cast<std::size_t>(length)));
+        if (escape == TextEscape::Html) {
+            out = EscapeMarkupInCodePage(out, targetCodePage);
+        }
         return true;
     }
 
@@ -243,7 +278,7 @@ bool ConvertCodePages(std::uint32_t sourceCodePage, std::uint32_t targetCodePage
     if (!DecodeToWide(sourceCodePage, text, length, wide)) {
         return false;
     }
-    if (withEntities) {
+    if (escape != TextEscape::None) {
         std::int32_t escapedLength = 0;
         if (EncodeHtmlEntities(wide.c_str(), nullptr, escapedLength)) {
             std::u16string escaped(static_cast<std::size_t>(escapedLength), u'\0');
@@ -252,6 +287,11 @@ bool ConvertCodePages(std::uint32_t sourceCodePage, std::uint32_t targetCodePage
                 wide = std::move(escaped);
             }
         }
+    }
+    // After the entities, whose '&' must not be escaped again.
+    if (escape == TextEscape::Html) {
+        wide.resize(std::min(wide.find(u'\0'), wide.size()));
+        EscapeMarkup(wide);
     }
 
     std::string bytes;
@@ -320,13 +360,45 @@ std::uint32_t CodePageFromCharset(std::string_view charset) {
 bool ConvertCharset(std::u16string_view sourceCharset, std::uint32_t targetCodePage,
                     const char* text, std::int32_t length, std::string& out, bool withEntities) {
     return ConvertCodePages(CodePageFromCharset(sourceCharset), targetCodePage, text, length, out,
-                            withEntities);
+                            withEntities ? TextEscape::Entities : TextEscape::None);
 }
 
 bool ConvertCharset(std::string_view sourceCharset, std::uint32_t targetCodePage, const char* text,
                     std::int32_t length, std::string& out, bool withEntities) {
     return ConvertCodePages(CodePageFromCharset(sourceCharset), targetCodePage, text, length, out,
-                            withEntities);
+                            withEntities ? TextEscape::Entities : TextEscape::None);
+}
+
+bool ConvertCharset(std::string_view sourceCharset, std::uint32_t targetCodePage, const char* text,
+                    std::int32_t length, std::string& out, TextEscape escape) {
+    return ConvertCodePages(CodePageFromCharset(sourceCharset), targetCodePage, text, length, out,
+                            escape);
+}
+
+std::string EscapeMarkupInCodePage(std::string_view bytes, std::uint32_t codePage) {
+    if (bytes.find_first_of("<>") == std::string_view::npos && MarkupBytesStandAlone(codePage)) {
+        return std::string(bytes);
+    }
+    std::u16string wide;
+    std::string converted;
+    if (!MarkupBytesStandAlone(codePage) && MultiByteToWideString(codePage, bytes, wide)) {
+        EscapeMarkup(wide);
+        if (WideToMultiByteString(codePage, wide, converted)) {
+            return converted;
+        }
+    }
+    // Byte by byte: exact for the code pages above, and the safe side for any other.
+    converted.reserve(bytes.size());
+    for (const char c : bytes) {
+        if (c == '<') {
+            converted += "&lt;";
+        } else if (c == '>') {
+            converted += "&gt;";
+        } else {
+            converted += c;
+        }
+    }
+    return converted;
 }
 
 bool ConvertCharsetToBuffer(std::u16string_view sourceCharset, std::uint32_t targetCodePage,

@@ -36,6 +36,19 @@ bool ConvertCharset(std::u16string_view sourceCharset, std::uint32_t targetCodeP
 bool ConvertCharset(std::string_view sourceCharset, std::uint32_t targetCodePage, const char* text,
                     std::int32_t length, std::string& out, bool withEntities);
 
+// What a conversion does to text that is written into a page: nothing, the entities above,
+// or the entities and '<' and '>' as "&lt;" and "&gt;", so that the text cannot turn into
+// markup. The angle brackets are escaped also when the charsets agree and nothing else is.
+enum class TextEscape { None, Entities, Html };
+
+bool ConvertCharset(std::string_view sourceCharset, std::uint32_t targetCodePage, const char* text,
+                    std::int32_t length, std::string& out, TextEscape escape);
+
+// The bytes of a text in the code page with every '<' and '>' as "&lt;" and "&gt;" and
+// every other byte as it was. Where those byte values can be part of another character
+// (UTF-16, UTF-7, ISO-2022, HZ, EBCDIC) the text is escaped through UTF-16 instead.
+[[nodiscard]] std::string EscapeMarkupInCodePage(std::string_view bytes, std::uint32_t codePage);
+
 // The same without entities into a caller buffer. A copy (same code page) takes exactly
 // `length` bytes; a conversion writes the text and its terminator. Either fails, writing
 // nothing, when it does not fit `capacity`. A zero byte follows a copy when there is room.

@@ -684,4 +684,26 @@ TEST_F(CliTest, ExportPrintsEveryFileItCouldNotWriteAndExitsWithOne) {
     EXPECT_EQ(ReadFile(out / "[2]b.eml"), "Subject: b\r\n\r\n2\r\n");
 }
 
+TEST_F(CliTest, ExportEscapesMarkupInPagesAndNothingInTheTextFile) {
+    const std::string text =
+        "Subject: <b>bold</b> & co\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n"
+        "if (a<b && c>d) return;\r\n";
+    const std::string path = Write(dbxw::BuildSimpleMailbox({Sample(1, "x", text)}));
+    const auto tpl = temp.Path("t.html");
+    std::ofstream(tpl, std::ios::binary) << "%%%EMAIL_START%%%[%%%SUBJECT%%%|%%%TEXT_CONTENT%%%]"
+                                            "%%%NEXT_EMAIL%%%";
+    const auto page = temp.Path("page.html");
+    RunResult r = Run({"export", path, page.string(), "--format", "html", "--template",
+                       tpl.string(), "--codepage", "65001"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(page),
+              "[&lt;b&gt;bold&lt;/b&gt; &amp; co|if (a&lt;b && c&gt;d) return;\r\n]");
+
+    const auto file = temp.Path("all.txt");
+    r = Run({"export", path, file.string(), "--format", "text", "--template", tpl.string(),
+             "--codepage", "65001"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(file), "[<b>bold</b> & co|if (a<b && c>d) return;\r\n]");
+}
+
 }  // namespace

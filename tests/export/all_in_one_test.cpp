@@ -8,6 +8,7 @@
 #include "export/template_charset.h"
 #include "export/template_keys.h"
 #include "html_export_fixture.h"
+#include "mime/charset.h"
 
 namespace {
 
@@ -88,9 +89,9 @@ TEST_F(KeyRulesTest, ContentKeysWithHtmlAndTextAlternatives) {
 TEST_F(KeyRulesTest, PlainTextGetsEntitiesAndIsWrappedInPre) {
     const dbxw::Message m = Raw("Subject: p\r\nContent-Type: text/plain; charset=iso-8859-1\r\n",
                                 "a < b & \"c\" \xE9\r\n");
-    // Entities as the conversion makes them; angle brackets are not among them.
+    // Entities as the conversion makes them, and the angle brackets, so the text stays text.
     EXPECT_EQ(KeyOf(m, "TEXT_OR_HTML_CONTENT", 65001),
-              "<pre>a < b &amp; &quot;c&quot; &eacute;\r\n</pre>");
+              "<pre>a &lt; b &amp; &quot;c&quot; &eacute;\r\n</pre>");
     // An HTML alternative wins over the text: the text is not written at all.
     const dbxw::Message both = Raw(std::string(kAlternative), std::string(kAlternativeBody));
     const std::string out = KeyOf(both, "TEXT_OR_HTML_CONTENT", 65001);
@@ -123,8 +124,8 @@ TEST_F(KeyRulesTest, HtmlThatMoreThanDoublesIsWrittenUnconverted) {
 TEST_F(KeyRulesTest, SubjectFromTheHeaderOrTheStoredSubject) {
     EXPECT_EQ(KeyOf(Raw("Subject: =?iso-8859-1?Q?Caf=E9?=\r\n"), "SUBJECT", 65001), "Caf&eacute;");
     EXPECT_EQ(KeyOf(Raw("Subject: =?iso-8859-1?Q?Caf=E9?=\r\n"), "SUBJECT", 28591), "Caf\xE9");
-    // Written as decoded: markup in a subject stays markup.
-    EXPECT_EQ(KeyOf(Raw("Subject: <i>x</i>\r\n"), "SUBJECT", 28591), "<i>x</i>");
+    // Markup in a subject is written as text, also where nothing needs converting.
+    EXPECT_EQ(KeyOf(Raw("Subject: <i>x</i>\r\n"), "SUBJECT", 28591), "&lt;i&gt;x&lt;/i&gt;");
 
     // Without a Subject field the stored subject is escaped and converted.
     dbxw::Message stored = Raw("From: a@b\r\n");
@@ -138,8 +139,9 @@ TEST_F(KeyRulesTest, SenderNameLosesItsQuotesInTheSameCodePage) {
     EXPECT_EQ(KeyOf(Raw("From: \"\"Two\"\"\r\n"), "SENDER_NAME", 28591), "\"Two\"");
     // Converted between code pages the quotes are entities and stay.
     EXPECT_EQ(KeyOf(Raw("From: \"Jos\xE9\"\r\n"), "SENDER_NAME", 65001), "&quot;Jos&eacute;&quot;");
-    // The whole From value, address included.
-    EXPECT_EQ(KeyOf(Raw("From: Ann <ann@x.org>\r\n"), "SENDER_NAME", 28591), "Ann <ann@x.org>");
+    // The whole From value, address included, as text.
+    EXPECT_EQ(KeyOf(Raw("From: Ann <ann@x.org>\r\n"), "SENDER_NAME", 28591),
+              "Ann &lt;ann@x.org&gt;");
 }
 
 TEST_F(KeyRulesTest, SenderNameFallsBackToTheStoredNameThenTheAddress) {
@@ -174,10 +176,11 @@ TEST_F(KeyRulesTest, ReceiversBecomeLinksWhenNamesAndAddressesPair) {
     // Non-ASCII letters of a name become spaces.
     EXPECT_EQ(KeyOf(To("Zo\xEB", "zoe@x.org"), "RECEIVERS_HTML", 65001),
               "<a href=\"mailto:zoe@x.org\">Zo </a>");
-    // Names and addresses go into the link unescaped; the page's policy is what keeps
-    // a stranger's markup from running.
+    // Names are text and addresses attribute values: neither can open markup.
     EXPECT_EQ(KeyOf(To("Eve<b>", "eve@x.org"), "RECEIVERS_HTML", 65001),
-              "<a href=\"mailto:eve@x.org\">Eve<b></a>");
+              "<a href=\"mailto:eve@x.org\">Eve&lt;b&gt;</a>");
+    EXPECT_EQ(KeyOf(To("Tom & \"J\"", "t&j\"@x.org"), "RECEIVERS_HTML", 65001),
+              "<a href=\"mailto:t&amp;j&quot;@x.org\">Tom &amp; &quot;J&quot;</a>");
 }
 
 TEST_F(KeyRulesTest, ReceiversAsStoredWhenTheCountsDiffer) {
@@ -187,6 +190,81 @@ TEST_F(KeyRulesTest, ReceiversAsStoredWhenTheCountsDiffer) {
     // The stored bytes as they are, whatever the page's code page.
     EXPECT_EQ(KeyOf(To("Zo\xEB, Bob", "z@x.org"), "RECEIVERS_HTML", 65001), "Zo\xEB, Bob");
     EXPECT_EQ(KeyOf(To("", ""), "RECEIVERS_HTML", 65001), "");
+}
+
+// Markup in what is text, in both HTML formats and the text variant.
+
+constexpr std::string_view kQuoted =
+    "On Monday, Carol <carol@example.com> wrote:\r\n> if (a<b && c>d) return;\r\n";
+
+TEST_F(KeyRulesTest, TextInAPageCannotTurnIntoMarkup) {
+    const dbxw::Message m =
+        Raw("Subject: <b>bold</b>\r\nFrom: Mallory <evil@example.com>\r\n"
+            "Content-Type: text/plain; charset=utf-8\r\n",
+            std::string(kQuoted));
+    for (const std::uint32_t codePage : {65001u, 28591u}) {
+        SCOPED_TRACE(codePage);
+        EXPECT_EQ(KeyOf(m, "SUBJECT", codePage), "&lt;b&gt;bold&lt;/b&gt;");
+        EXPECT_EQ(KeyOf(m, "SENDER_NAME", codePage), "Mallory &lt;evil@example.com&gt;");
+        const std::string escaped =
+            "On Monday, Carol &lt;carol@example.com&gt; wrote:\r\n&gt; if (a&lt;b && c&gt;d) "
+            "return;\r\n";
+        EXPECT_EQ(KeyOf(m, "TEXT_CONTENT", codePage), escaped);
+        const std::string pre = KeyOf(m, "TEXT_OR_HTML_CONTENT", codePage);
+        EXPECT_EQ(pre.find_first_of("<>", 5), pre.size() - 6) << pre;  // only <pre> and </pre>
+        EXPECT_NE(pre.find("Carol &lt;carol@example.com&gt;"), std::string::npos) << pre;
+    }
+    // The stored subject and address when the header has none.
+    dbxw::Message stored = Raw("X-No: subject\r\n");
+    stored.subject = "<i>stored</i>";
+    stored.senderAddress = "<x@y>";
+    EXPECT_EQ(KeyOf(stored, "SUBJECT", 65001), "&lt;i&gt;stored&lt;/i&gt;");
+    EXPECT_EQ(KeyOf(stored, "SENDER_EMAIL", 65001), "&lt;x@y&gt;");
+    // HTML bodies and the raw message are markup and stay as they are.
+    const dbxw::Message html = Raw(std::string(kAlternative), std::string(kAlternativeBody));
+    EXPECT_NE(KeyOf(html, "HTML_CONTENT", 65001).find("<b>Rich</b>"), std::string::npos);
+    EXPECT_EQ(KeyOf(m, "EMAIL_RAW", 65001), *m.text);
+}
+
+TEST_F(KeyRulesTest, AngleBracketsInsideJapaneseCharactersAreNotTouched) {
+    // In ISO-2022-JP the kanji U+5F0F is the bytes '<' '0' between escape sequences.
+    const std::string kanji = "\x1b$B<0\x1b(B";
+    const dbxw::Message m =
+        Raw("Subject: j\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n", kanji + " <\r\n");
+    const std::string out = KeyOf(m, "TEXT_CONTENT", 50220);
+    EXPECT_EQ(out.substr(0, kanji.size()), kanji) << out;
+    EXPECT_NE(out.find(" &lt;"), std::string::npos) << out;
+    EXPECT_EQ(EscapeMarkupInCodePage("a<b>", 1252), "a&lt;b&gt;");
+    EXPECT_EQ(EscapeMarkupInCodePage(kanji, 50220), kanji);
+}
+
+TEST_F(KeyRulesTest, TheTextVariantWritesTextInTheCodePage) {
+    textOutput = true;
+    const dbxw::Message m =
+        Raw("Subject: Tom & <Jerry> =?iso-8859-1?Q?caf=E9?=\r\nFrom: \"Ann\" <a@x.org>\r\n"
+            "Content-Type: text/plain; charset=koi8-r\r\n",
+            "\xF0\xD2\xC9\xD7\xC5\xD4 <a&b>\r\n");
+    EXPECT_EQ(KeyOf(m, "SUBJECT", 65001), "Tom & <Jerry> caf\xC3\xA9");
+    EXPECT_EQ(KeyOf(m, "SENDER_NAME", 65001), "Ann\" <a@x.org>");
+    // The Cyrillic body in UTF-8, not in its own KOI8-R bytes.
+    EXPECT_EQ(KeyOf(m, "TEXT_CONTENT", 65001),
+              "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 <a&b>\r\n");
+    EXPECT_EQ(KeyOf(m, "TEXT_CONTENT", 1251), "\xCF\xF0\xE8\xE2\xE5\xF2 <a&b>\r\n");
+
+    // An HTML-only message gives its text, tags stripped, not an empty body.
+    const dbxw::Message html =
+        Raw("Subject: h\r\nContent-Type: text/html; charset=iso-8859-1\r\n",
+            "<html><head><title>T</title><style>p{}</style></head><body><p>Caf\xE9 &amp; "
+            "<b>more</b></p><p>2&lt;3<br>end</p></body></html>");
+    EXPECT_EQ(KeyOf(html, "TEXT_CONTENT", 65001), "Caf\xC3\xA9 & more\r\n2<3\r\nend\r\n");
+    EXPECT_EQ(KeyOf(html, "TEXT_OR_HTML_CONTENT", 65001), "Caf\xC3\xA9 & more\r\n2<3\r\nend\r\n");
+
+    dbxw::Message stored = Raw("X-No: subject\r\n");
+    stored.recipientName = "Ann, Bob";
+    stored.recipientAddress = "ann@x.org; bob@y.org";
+    stored.subject = "<kept> & \xE9";
+    EXPECT_EQ(KeyOf(stored, "SUBJECT", 65001), "<kept> & \xC3\xA9");
+    EXPECT_EQ(KeyOf(stored, "RECEIVERS_HTML", 65001), "Ann <ann@x.org>; Bob <bob@y.org>");
 }
 
 // The export itself.
@@ -319,7 +397,7 @@ TEST_F(AllInOneTest, ShippedTemplatesShowEveryMessage) {
     const std::string page = Output();
     EXPECT_NE(page.find("Archive \xC3\xA9"), std::string::npos);
     EXPECT_NE(page.find("First one"), std::string::npos);
-    EXPECT_NE(page.find("<pre>Hello <there>"), std::string::npos);
+    EXPECT_NE(page.find("<pre>Hello &lt;there&gt;"), std::string::npos);
     EXPECT_NE(page.find("<a href=\"mailto:bob@x.org\">Bob</a>"), std::string::npos);
     EXPECT_NE(page.find("<b>Rich</b> words"), std::string::npos);
     EXPECT_EQ(page.find("%%%"), std::string::npos);
@@ -329,6 +407,7 @@ TEST_F(AllInOneTest, ShippedTemplatesShowEveryMessage) {
     ASSERT_FALSE(text.empty());
     r = Request(text);
     r.sortBy = 0;
+    r.textOutput = true;
     EXPECT_TRUE(ExportAllInOne(session, r));
     const std::string plain = Output();
     EXPECT_NE(plain.find("First one"), std::string::npos);

@@ -157,4 +157,39 @@ TEST_F(BrowserTest, DefaultTemplateBlocksScriptsAndRemoteImages) {
     EXPECT_EQ(counter.Requests(), 0);
 }
 
+TEST_F(BrowserTest, TextWithAngleBracketsStaysTextInThePage) {
+    if (!std::filesystem::exists(kChromium))
+        GTEST_SKIP() << "no " << kChromium;
+    dbxw::Message m;
+    m.subject = "x";
+    m.text =
+        "Subject: <b>bold</b>\r\nFrom: Mallory <evil@example.com>\r\n"
+        "Content-Type: text/plain; charset=us-ascii\r\n\r\n"
+        "On Monday, Carol <carol@example.com> wrote:\r\nif (a<b && c>d) return;\r\n";
+    m.recipientName = "Eve<i>";
+    m.recipientAddress = "eve@x.org";
+    OpenMailbox({m});
+    CAllInOneRequest r;
+    r.templatePath =
+        (std::filesystem::path(QUILLBOX_TEMPLATE_DIR) / "html_style1.html").u16string();
+    r.outputFile = temp.WidePath("page.html");
+    r.sortBy = 0;
+    r.title = u"Markup check";
+    r.codePage = 65001;
+    ASSERT_TRUE(ExportAllInOne(session, r));
+    const std::string dom = DumpDom(temp.Path("page.html"), temp.Path("profile"));
+    ASSERT_NE(dom.find("Markup check"), std::string::npos) << "the page did not load";
+    // The browser serialises text nodes with their brackets escaped: each piece is text.
+    EXPECT_NE(dom.find("&lt;b&gt;bold&lt;/b&gt;"), std::string::npos) << dom;
+    EXPECT_NE(dom.find("Mallory &lt;evil@example.com&gt;"), std::string::npos) << dom;
+    EXPECT_NE(dom.find("Carol &lt;carol@example.com&gt; wrote:"), std::string::npos) << dom;
+    EXPECT_NE(dom.find("if (a&lt;b &amp;&amp; c&gt;d) return;"), std::string::npos) << dom;
+    EXPECT_NE(dom.find("Eve&lt;i&gt;"), std::string::npos) << dom;
+    // No element came out of the message's text.
+    EXPECT_EQ(dom.find("<b>"), std::string::npos) << dom;
+    EXPECT_EQ(dom.find("<b "), std::string::npos) << dom;
+    EXPECT_EQ(dom.find("<i>"), std::string::npos) << dom;
+    EXPECT_EQ(dom.find("<carol"), std::string::npos) << dom;
+}
+
 }  // namespace

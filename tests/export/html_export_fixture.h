@@ -67,6 +67,7 @@ protected:
             request.title = std::move(title);
             request.codePage = codePage;
             request.showProgress = showProgress;
+            request.textOutput = textOutput;
             const bool ok = ExpandTemplate(session, request);
             if (result != nullptr)
                 *result = ok;
@@ -79,6 +80,8 @@ protected:
         return temp.WidePath(name);
     }
 
+    // Expand writes a plain-text file instead of a page.
+    bool textOutput = false;
     dbxw::TempDir temp;
     CDBXFile dbx;
     CRecordingUi ui;
