@@ -5,12 +5,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "app/progress_wnd.h"
@@ -307,6 +309,39 @@ private slots:
         QVERIFY(!o.window.isEnabled());
         progress.reset();
         QVERIFY(o.window.isEnabled());
+    }
+
+    // A box over a running operation: usable although the progress window disabled the
+    // main window, not covered by the always-on-top progress window (which steps aside and
+    // comes back), and wide enough for its whole caption.
+    void MessageBoxStepsOverTheProgressWindowAndShowsItsCaption() {
+        Owner o;
+        CQtUiServices ui(&o.window);
+        std::unique_ptr<IProgress> progress = ui.CreateProgress(u"Export emails...", true);
+        progress->Begin(u"Progress", true);
+        auto* wnd = dynamic_cast<CProgressWnd*>(progress.get());
+        QVERIFY(wnd != nullptr && wnd->isVisible());
+        const QString caption =
+            QStringLiteral("Korvane Quillbox: a caption much longer than the text below it");
+        bool checked = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            QVERIFY(box->isEnabled());
+            QVERIFY(!wnd->isVisible());
+            QCOMPARE(box->windowTitle(), caption);
+            QFont bold = box->font();
+            bold.setBold(true);
+            QVERIFY(box->width() > QFontMetrics(bold).horizontalAdvance(caption));
+            checked = true;
+            box->button(QMessageBox::No)->click();
+        });
+        const MsgAnswer answer =
+            ui.MessageBox(u"?", caption.toStdU16String(), MsgIcon::Error, MsgButtons::YesNo);
+        QVERIFY(checked);
+        QCOMPARE(answer, MsgAnswer::No);
+        QVERIFY(wnd->isVisible());
+        QVERIFY(!o.window.isEnabled());
     }
 };
 
