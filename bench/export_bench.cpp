@@ -1,8 +1,12 @@
-// Export benchmark: a generated mailbox exported as EML files, as attached files and as
-// one HTML file, next to the floor: the same raw texts copied to files by a plain loop
-// (read the text, create the file, write it, close it) in the same run.
+// Export benchmark: a generated mailbox exported as EML files, as attached files, as one
+// HTML file and as one mbox file, next to the floors: the same raw texts copied to files
+// by a plain loop (read the text, create the file, write it, close it), and appended to
+// one file by a plain loop (the floor of the one-file exports), in the same run.
 //
 //   export_bench [--messages N] [--runs R] [--attachment-every K] [--dir FOLDER]
+//                [--only mbox]
+//
+// --only mbox runs the two floors and the mbox export alone.
 //
 // Times are medians of R runs; each run starts from empty output folders. The output
 // goes under FOLDER (default: a new folder in the system's temporary folder), removed at
@@ -25,6 +29,7 @@
 #include "export/export_all_in_one.h"
 #include "export/export_attachments.h"
 #include "export/export_eml.h"
+#include "export/export_mbox.h"
 #include "export/export_session.h"
 #include "mailbox/dbx_file.h"
 #include "mime/transfer_codec.h"
@@ -83,6 +88,21 @@ std::size_t CopyTexts(CDBXFile& dbx, const fs::path& folder) {
     return files;
 }
 
+// The floor of a one-file export: every raw text appended to one file as it is.
+std::size_t AppendTexts(CDBXFile& dbx, const fs::path& file) {
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    if (out == nullptr)
+        return 0;
+    std::string text;
+    std::size_t written = 0;
+    for (CEmailDBX* entry : dbx.GetEmails().Items()) {
+        if (dbx.GetMessageText(entry, text))
+            written += std::fwrite(text.data(), 1, text.size(), out) == text.size() ? 1 : 0;
+    }
+    std::fclose(out);
+    return written;
+}
+
 std::uintmax_t FolderBytes(const fs::path& folder, std::size_t& files) {
     std::uintmax_t bytes = 0;
     files = 0;
@@ -107,6 +127,7 @@ int main(int argc, char** argv) {
     int runs = 5;
     std::size_t attachmentEvery = 200;
     fs::path root;
+    bool mboxOnly = false;
     for (int a = 1; a + 1 < argc; a += 2) {
         if (std::strcmp(argv[a], "--messages") == 0) {
             count = std::strtoul(argv[a + 1], nullptr, 10);
@@ -116,6 +137,8 @@ int main(int argc, char** argv) {
             attachmentEvery = std::strtoul(argv[a + 1], nullptr, 10);
         } else if (std::strcmp(argv[a], "--dir") == 0) {
             root = argv[a + 1];
+        } else if (std::strcmp(argv[a], "--only") == 0) {
+            mboxOnly = std::strcmp(argv[a + 1], "mbox") == 0;
         }
     }
     if (root.empty()) {
@@ -139,7 +162,7 @@ int main(int argc, char** argv) {
     CExportSession session(dbx, ui);
     const std::u16string htmlTemplate = GetModuleFolder() + u"Templates/html_style1.html";
 
-    std::vector<double> floor, eml, attachments, html;
+    std::vector<double> floor, eml, attachments, html, oneFileFloor, mbox;
     const fs::path out = root / "out";
     for (int r = 0; r < runs; ++r) {
         Fresh(out);
@@ -147,48 +170,80 @@ int main(int argc, char** argv) {
         CopyTexts(dbx, out);
         floor.push_back(Seconds(Clock::now() - start));
 
-        Fresh(out);
-        start = Clock::now();
-        ExportEml(session, WithTrailingSeparator(out.u16string()));
-        eml.push_back(Seconds(Clock::now() - start));
+        if (!mboxOnly) {
+            Fresh(out);
+            start = Clock::now();
+            ExportEml(session, WithTrailingSeparator(out.u16string()));
+            eml.push_back(Seconds(Clock::now() - start));
+
+            Fresh(out);
+            start = Clock::now();
+            ExportAttachments(session, WithTrailingSeparator(out.u16string()));
+            attachments.push_back(Seconds(Clock::now() - start));
+
+            Fresh(out);
+            CAllInOneRequest request;
+            request.templatePath = htmlTemplate;
+            request.outputFile = (out / "all.html").u16string();
+            request.title = u"Benchmark";
+            request.sortBy = 0;
+            request.codePage = 65001;
+            start = Clock::now();
+            ExportAllInOne(session, request);
+            html.push_back(Seconds(Clock::now() - start));
+        }
 
         Fresh(out);
         start = Clock::now();
-        ExportAttachments(session, WithTrailingSeparator(out.u16string()));
-        attachments.push_back(Seconds(Clock::now() - start));
+        AppendTexts(dbx, out / "all.txt");
+        oneFileFloor.push_back(Seconds(Clock::now() - start));
 
         Fresh(out);
-        CAllInOneRequest request;
-        request.templatePath = htmlTemplate;
-        request.outputFile = (out / "all.html").u16string();
-        request.title = u"Benchmark";
-        request.sortBy = 0;
-        request.codePage = 65001;
+        CMboxRequest mboxRequest;
+        mboxRequest.outputFile = (out / "all.mbox").u16string();
         start = Clock::now();
-        ExportAllInOne(session, request);
-        html.push_back(Seconds(Clock::now() - start));
+        ExportMbox(session, mboxRequest);
+        mbox.push_back(Seconds(Clock::now() - start));
     }
-    std::size_t files = 0;
-    const std::uintmax_t htmlBytes = FolderBytes(out, files);
-    Fresh(out);
-    ExportEml(session, WithTrailingSeparator(out.u16string()));
-    std::size_t emlFiles = 0;
-    const std::uintmax_t emlBytes = FolderBytes(out, emlFiles);
-    Fresh(out);
-    ExportAttachments(session, WithTrailingSeparator(out.u16string()));
-    std::size_t attachedFiles = 0;
-    const std::uintmax_t attachedBytes = FolderBytes(out, attachedFiles);
-
+    std::size_t mboxFiles = 0;
+    const std::uintmax_t mboxBytes = FolderBytes(out, mboxFiles);
     const double floorTime = bench::Median(floor);
     std::printf("%zu messages, median of %d runs\n", count, runs);
     std::printf("  floor (plain copy of raw texts):  %7.3f s\n", floorTime);
+    if (!mboxOnly) {
+        Fresh(out);
+        CAllInOneRequest htmlRequest;
+        htmlRequest.templatePath = htmlTemplate;
+        htmlRequest.outputFile = (out / "all.html").u16string();
+        htmlRequest.title = u"Benchmark";
+        htmlRequest.sortBy = 0;
+        htmlRequest.codePage = 65001;
+        ExportAllInOne(session, htmlRequest);
+        std::size_t files = 0;
+        const std::uintmax_t htmlBytes = FolderBytes(out, files);
+        Fresh(out);
+        ExportEml(session, WithTrailingSeparator(out.u16string()));
+        std::size_t emlFiles = 0;
+        const std::uintmax_t emlBytes = FolderBytes(out, emlFiles);
+        Fresh(out);
+        ExportAttachments(session, WithTrailingSeparator(out.u16string()));
+        std::size_t attachedFiles = 0;
+        const std::uintmax_t attachedBytes = FolderBytes(out, attachedFiles);
+        std::printf(
+            "  EML export:                       %7.3f s  (%.2fx the floor; %zu files, %.1f MB)\n",
+            bench::Median(eml), bench::Median(eml) / floorTime, emlFiles, emlBytes / 1e6);
+        std::printf("  attached files:                   %7.3f s  (%zu files, %.1f MB)\n",
+                    bench::Median(attachments), attachedFiles, attachedBytes / 1e6);
+        std::printf("  one HTML file:                    %7.3f s  (%.1f MB)\n", bench::Median(html),
+                    htmlBytes / 1e6);
+    }
+    const double oneFileFloorTime = bench::Median(oneFileFloor);
+    std::printf("  floor (raw texts into one file):  %7.3f s\n", oneFileFloorTime);
     std::printf(
-        "  EML export:                       %7.3f s  (%.2fx the floor; %zu files, %.1f MB)\n",
-        bench::Median(eml), bench::Median(eml) / floorTime, emlFiles, emlBytes / 1e6);
-    std::printf("  attached files:                   %7.3f s  (%zu files, %.1f MB)\n",
-                bench::Median(attachments), attachedFiles, attachedBytes / 1e6);
-    std::printf("  one HTML file:                    %7.3f s  (%.1f MB)\n", bench::Median(html),
-                htmlBytes / 1e6);
+        "  one mbox file:                    %7.3f s  (%.2fx the one-file floor, %.2fx the "
+        "floor; %.1f MB)\n",
+        bench::Median(mbox), bench::Median(mbox) / oneFileFloorTime,
+        bench::Median(mbox) / floorTime, mboxBytes / 1e6);
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) == 3) {
         std::printf("load average %.2f %.2f %.2f; %d message boxes\n", load[0], load[1], load[2],

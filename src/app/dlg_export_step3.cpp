@@ -1,5 +1,6 @@
 #include "app/dlg_export_step3.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -47,6 +48,12 @@ CDlgExportStep3::CDlgExportStep3(std::int32_t format, IUiServices& ui, IAppDialo
     pathRow->addWidget(m_pEdit, 1);
     pathRow->addWidget(m_pBrowse);
     groupLayout->addLayout(pathRow);
+    m_bFileTimes = m_View.fileTimes;
+    if (m_View.showFileTimes) {
+        m_pFileTimes = new QCheckBox(ToQt(kFileTimesCheckText), group);
+        m_pFileTimes->setChecked(m_View.fileTimes);
+        groupLayout->addWidget(m_pFileTimes);
+    }
 
     m_pNext = new QPushButton(QStringLiteral("Next"), this);
     m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -89,6 +96,9 @@ void CDlgExportStep3::OnBrowse() {
 
 void CDlgExportStep3::OnNext() {
     const std::u16string typed = m_pEdit->text().toStdU16String();
+    if (m_pFileTimes != nullptr) {
+        m_bFileTimes = m_pFileTimes->isChecked();
+    }
     if (IsFileMode()) {
         m_strFile = typed;
         if (!ExportStep3NextFile(m_strFile, m_Ui, m_Settings)) {
@@ -104,5 +114,6 @@ void CDlgExportStep3::OnNext() {
         m_pEdit->setFocus();
         return;
     }
+    ExportStep3StoreFileTimes(m_bFileTimes, m_Settings);
     accept();
 }

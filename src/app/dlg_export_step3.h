@@ -1,7 +1,8 @@
 // CDlgExportStep3: the wizard's third step, where the export goes. In file mode the edit
 // holds the output file (any path is taken and stored in LastFileOut); in folder mode it
 // holds the output folder, which Next normalises, offers to create and checks for being
-// empty before storing it in LastFolderOut. Every failed check keeps the step open.
+// empty before storing it in LastFolderOut. Every failed check keeps the step open. The
+// folder formats also show whether their files get the messages' dates.
 #pragma once
 
 #include <QDialog>
@@ -13,6 +14,7 @@
 class CAppSettings;
 class IAppDialogs;
 class IUiServices;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -31,6 +33,10 @@ public:
     // Ends with '/' once Next has accepted it.
     [[nodiscard]] const std::u16string& FolderPath() const { return m_strFolder; }
     [[nodiscard]] const std::u16string& FileFilter() const { return m_View.fileFilter; }
+    // Whether files written per message get the message's date (the check box, or the
+    // remembered choice where the format shows no check box).
+    [[nodiscard]] bool FileTimes() const { return m_bFileTimes; }
+    [[nodiscard]] QCheckBox* FileTimesCheck() const { return m_pFileTimes; }
     [[nodiscard]] QLabel* PathLabel() const { return m_pLabel; }
     [[nodiscard]] QLineEdit* PathEdit() const { return m_pEdit; }
     [[nodiscard]] QPushButton* BrowseButton() const { return m_pBrowse; }
@@ -51,7 +57,9 @@ private:
     CExportStep3View m_View;
     std::u16string m_strFile;
     std::u16string m_strFolder;
+    bool m_bFileTimes = true;
     QLabel* m_pLabel = nullptr;
+    QCheckBox* m_pFileTimes = nullptr;
     QLineEdit* m_pEdit = nullptr;
     QPushButton* m_pBrowse = nullptr;
     QPushButton* m_pNext = nullptr;

@@ -39,6 +39,7 @@ ExportWizardResult OnExportEmails(const CExportWizardContext& context,
         if (run(step3) != QDialog::Accepted) {
             return ExportWizardResult::Cancelled;
         }
+        exportRun.fileTimes = step3.FileTimes();
         if (step3.IsFileMode()) {
             exportRun.file = step3.FilePath();
         } else {

@@ -66,7 +66,7 @@ std::int32_t FormatFromName(std::string_view name) {
     static constexpr std::pair<std::string_view, std::int32_t> kFormats[] = {
         {"eml", FormatEml},           {"attachments", FormatAttachments},
         {"html", FormatHtmlAllInOne}, {"html-threads", FormatHtmlThreads},
-        {"text", FormatTextAllInOne},
+        {"text", FormatTextAllInOne}, {"mbox", FormatMbox},
     };
     for (const auto& [text, code] : kFormats) {
         if (EqualNoCase(name, text)) {
@@ -271,8 +271,9 @@ int RunEncodings(const EncodingsOptions& options) {
 int RunCliExport(const ExportOptions& options) {
     const std::int32_t format = FormatFromName(options.format);
     if (format == 0) {
-        PrintError("export: --format takes eml, attachments, html, html-threads or text; not \"" +
-                   options.format + "\".");
+        PrintError(
+            "export: --format takes eml, attachments, html, html-threads, text or mbox; not \"" +
+            options.format + "\".");
         return kExitUsage;
     }
     std::vector<std::int32_t> rows;
@@ -319,6 +320,7 @@ int RunCliExport(const ExportOptions& options) {
     command.sortBy = sortBy;
     command.sortOrder = sortOrder;
     command.codePage = options.codePage;
+    command.fileTimes = !options.noFileTimes;
 
     CCliUi::InstallInterruptHandler();
     CCliUi ui;

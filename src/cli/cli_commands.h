@@ -39,13 +39,14 @@ struct EncodingsOptions {
 struct ExportOptions {
     std::string mailbox;
     std::string destination;
-    std::string format;  // eml, attachments, html, html-threads, text
+    std::string format;  // eml, attachments, html, html-threads, text, mbox
     std::string rows;    // "0,3,5-9"; empty for every email
     std::string templatePath;
     std::string title;
     std::string sort = "date";  // none, date
     std::string order = "asc";  // asc, desc
     unsigned codePage = 0;      // 0: the template's declaration
+    bool noFileTimes = false;   // files keep the time of writing, not the message's date
 };
 
 int RunCliExport(const ExportOptions& options);

@@ -61,11 +61,11 @@ int main(int argc, char** argv) {
     exportCommand
         ->add_option("DEST", exportOptions.destination,
                      "The output folder (eml, attachments, html-threads; created when missing) "
-                     "or file (html, text)")
+                     "or file (html, text, mbox)")
         ->required();
     exportCommand
         ->add_option("--format", exportOptions.format,
-                     "eml, attachments, html, html-threads or text")
+                     "eml, attachments, html, html-threads, text or mbox")
         ->required();
     exportCommand->add_option("--rows", exportOptions.rows,
                               "Rows to export, from 0: \"0,3,5-9\" (default: every email)");
@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
     exportCommand->add_option("--order", exportOptions.order, "asc or desc (default: asc)");
     exportCommand->add_option("--codepage", exportOptions.codePage,
                               "Code page of the output (default: the template's charset)");
+    exportCommand->add_flag("--no-file-times", exportOptions.noFileTimes,
+                            "Leave the time of writing on EML, attached and per-thread files "
+                            "(default: the message's date)");
 
     try {
         app.parse(argc, argv);

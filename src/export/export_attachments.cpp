@@ -7,6 +7,7 @@
 
 #include "export/export_session.h"
 #include "export/export_settings.h"
+#include "export/file_times.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
 #include "mailbox/hyper_string.h"
@@ -71,8 +72,9 @@ std::u16string ChooseAttachmentPath(CExportSession& session, std::u16string_view
     return path;
 }
 
-// Saves one named part; true when it counts as saved.
-bool SaveNamedPart(CExportSession& session, const CMimeBody& part, std::u16string_view folder) {
+// Saves one named part, dated like its message; true when it counts as saved.
+bool SaveNamedPart(CExportSession& session, const CMimeBody& part, std::u16string_view folder,
+                   FILETIME64 date) {
     CZHyperString name;
     if (!part.GetParameterText("Content-Type", "name", name) || !name.ToWide()) {
         ShowNameError(session.Ui());
@@ -94,11 +96,13 @@ bool SaveNamedPart(CExportSession& session, const CMimeBody& part, std::u16strin
         session.ReportWriteFailure(path);
         return false;
     }
+    DateExportedFile(session, path, date);
     return true;
 }
 
 // The uuencoded file of each plain-text body; yEnc data is not saved.
-std::int32_t SaveUuencodedFiles(CMimeEmail& mime, std::u16string_view folder) {
+std::int32_t SaveUuencodedFiles(const CExportSession& session, CMimeEmail& mime,
+                                std::u16string_view folder, FILETIME64 date) {
     std::int32_t count = 0;
     const std::u16string target(folder);
     for (const CMimeEmailContent& content : mime.GetContents()) {
@@ -107,8 +111,10 @@ std::int32_t SaveUuencodedFiles(CMimeEmail& mime, std::u16string_view folder) {
         CDecoderUU decoder;
         if (decoder.Detect(content.GetText()) != CDecoder::DetectUuencode)
             continue;
-        if (decoder.DecodeToFolder(content.GetText(), target))
+        if (decoder.DecodeToFolder(content.GetText(), target)) {
+            DateExportedFile(session, decoder.GetOutputPath(), date);
             ++count;
+        }
     }
     return count;
 }
@@ -173,6 +179,7 @@ std::int32_t SaveAttachments(CExportSession& session, const CEmailDBX* entry,
 
     std::vector<const CMimeBody*> leaves;
     mime.CollectLeaves(leaves);
+    const FILETIME64 date = MessageDate(*entry);
     std::int32_t count = 0;
     bool searchedUuencode = false;
     for (const CMimeBody* leaf : leaves) {
@@ -180,12 +187,12 @@ std::int32_t SaveAttachments(CExportSession& session, const CEmailDBX* entry,
         if (session.WriteFailures().Stopped())
             break;
         if (leaf->HasName()) {
-            if (SaveNamedPart(session, *leaf, folder))
+            if (SaveNamedPart(session, *leaf, folder, date))
                 ++count;
         } else if (!searchedUuencode) {
             // Once per message: a second nameless part would only find the same file.
             searchedUuencode = true;
-            count += SaveUuencodedFiles(mime, folder);
+            count += SaveUuencodedFiles(session, mime, folder, date);
         }
     }
     return count;
@@ -225,5 +232,7 @@ std::optional<std::int32_t> RunSaveAttachmentsCommand(CExportSession& session,
         return std::nullopt;
     const std::u16string folder = WithTrailingSeparator(*chosen);
     settings.WriteString(kConfigSection, kKeyLastFolderOut, folder);
+    // The command has no step of its own for it: the wizard's remembered choice holds.
+    session.SetFileTimes(CExportConfig::Load(settings).fileTimes);
     return SaveAttachmentsOfRows(session, rows, folder);
 }

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "export/export_session.h"
+#include "export/file_times.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
 #include "mailbox/hyper_string.h"
@@ -81,6 +82,7 @@ bool ExportEml(CExportSession& session, std::u16string_view folder) {
                 break;
             continue;
         }
+        DateExportedFile(session, path, MessageDate(*entry));
         if (!session.StepExportProgress(done, total))
             break;
     }

@@ -71,6 +71,10 @@ public:
     // Each export starts afresh: files may have gone in between.
     void ClearClashStarts() { m_ClashStarts.clear(); }
 
+    // Whether files written for one message or thread get its date (on by default).
+    void SetFileTimes(bool on) { m_bFileTimes = on; }
+    [[nodiscard]] bool FileTimes() const { return m_bFileTimes; }
+
     // "Unable to read the message %lu. File corrupted ?", caption "Error".
     void ShowReadError(std::uint32_t id);
     // "Unable to write the following output file :\n%s\n...", caption "Error".
@@ -89,6 +93,7 @@ private:
     std::unique_ptr<IProgress> m_pProgress;
     CFailedFiles m_Failures{m_Ui};
     std::unordered_map<std::u16string, std::uint32_t> m_ClashStarts;
+    bool m_bFileTimes = true;
 };
 
 // Entries of the list with m_bSelected set.

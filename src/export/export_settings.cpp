@@ -9,8 +9,9 @@ namespace {
 
 constexpr char16_t kHtmlFilter[] = u"HTML File (*.html)|*.html|All Files (*.*)|*.*||";
 constexpr char16_t kTextFilter[] = u"Text File (*.txt)|*.txt|All Files (*.*)|*.*||";
+constexpr char16_t kMboxFilter[] = u"MBOX Files (*.mbox)|*.mbox|All Files (*.*)|*.*||";
 
-constexpr std::array<CExportFormatInfo, 5> kFormats = {{
+constexpr std::array<CExportFormatInfo, 6> kFormats = {{
     {FormatEml, u"EML generic text file, one email per file", ExportDestination::Folder, false,
      false, nullptr},
     {FormatAttachments, u"All attached files", ExportDestination::Folder, false, false, nullptr},
@@ -20,6 +21,8 @@ constexpr std::array<CExportFormatInfo, 5> kFormats = {{
      false, nullptr},
     {FormatTextAllInOne, u"Text File, all emails in one text file", ExportDestination::File, true,
      true, kTextFilter},
+    {FormatMbox, u"MBOX File, all emails in one mbox file (Thunderbird, mutt...)",
+     ExportDestination::File, false, false, kMboxFilter},
 }};
 
 constexpr std::size_t kListedFormats = 4;
@@ -63,5 +66,6 @@ CExportConfig CExportConfig::Load(const CAppSettings& settings) {
     config.htmlCharset = static_cast<std::uint32_t>(
         settings.ReadInt(kConfigSection, kKeyHtmlCharset, int(kDefaultHtmlCharset)));
     config.htmlCharsetMode = settings.ReadInt(kConfigSection, kKeyHtmlCharsetMode, 0);
+    config.fileTimes = settings.ReadInt(kConfigSection, kKeySetFileTimes, 1) != 0;
     return config;
 }

@@ -15,6 +15,8 @@ enum ExportFormat : std::int32_t {
     FormatHtmlThreads = 11,
     FormatHtmlAllInOne = 12,
     FormatTextAllInOne = 22,
+    // Ours; far from the codes above so that no remembered Format can mean anything else.
+    FormatMbox = 41,
 };
 
 enum class ExportDestination { Folder, File };
@@ -31,7 +33,7 @@ struct CExportFormatInfo {
 // The formats step 2 lists, in list order. The text variant is not listed; it is there
 // for the command line (FindExportFormat knows it).
 [[nodiscard]] std::span<const CExportFormatInfo> ListedExportFormats();
-// The formats the desktop wizard lists: the four above, then the text variant.
+// The formats the desktop wizard lists: the four above, the text variant, then mbox.
 [[nodiscard]] std::span<const CExportFormatInfo> WizardExportFormats();
 // Null for a code no format has.
 [[nodiscard]] const CExportFormatInfo* FindExportFormat(std::int32_t code);
@@ -47,6 +49,8 @@ inline constexpr char16_t kKeyExportSortBy[] = u"ExportSortBy";
 inline constexpr char16_t kKeyExportSortOrder[] = u"ExportSortOrder";
 inline constexpr char16_t kKeyHtmlCharset[] = u"HtmlCharset";
 inline constexpr char16_t kKeyHtmlCharsetMode[] = u"HtmlCharsetMode";
+// 1 (the default): files written per message or thread get the message's date.
+inline constexpr char16_t kKeySetFileTimes[] = u"SetFileTimes";
 
 inline constexpr std::uint32_t kDefaultHtmlCharset = 28591;
 
@@ -64,6 +68,7 @@ struct CExportConfig {
     std::int32_t sortOrder = 0;  // 0 "Ascending", 1 "Descending"
     std::uint32_t htmlCharset = kDefaultHtmlCharset;
     std::int32_t htmlCharsetMode = 0;  // 0: the template's charset declaration decides
+    bool fileTimes = true;             // message dates on the files written per message
 
     [[nodiscard]] static CExportConfig Load(const CAppSettings& settings);
 };

@@ -9,6 +9,7 @@
 #include "analysis/email_sort.h"
 #include "analysis/message_thread.h"
 #include "export/export_session.h"
+#include "export/file_times.h"
 #include "export/template.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
@@ -67,6 +68,16 @@ bool FreeThreadPath(CExportSession& session, const std::u16string& folder,
     }
 }
 
+// The date of the thread's file: that of its latest message written into it.
+FILETIME64 LatestSelectedDate(const CEmailArray& list) {
+    FILETIME64 latest = 0;
+    for (const CEmailDBX* entry : list.Items()) {
+        if (entry != nullptr && entry->m_bSelected)
+            latest = std::max(latest, MessageDate(*entry));
+    }
+    return latest;
+}
+
 }  // namespace
 
 bool ExportThreads(CExportSession& session, const CThreadExportRequest& request) {
@@ -117,6 +128,7 @@ bool ExportThreads(CExportSession& session, const CThreadExportRequest& request)
             expand.showProgress = false;
             ExpandTemplate(session, expand);
             output.Close();
+            DateExportedFile(session, path, LatestSelectedDate(list));
         } else if (!session.ReportWriteFailure(path)) {
             break;
         }

@@ -5,6 +5,7 @@
 #include "export/export_all_in_one.h"
 #include "export/export_attachments.h"
 #include "export/export_eml.h"
+#include "export/export_mbox.h"
 #include "export/export_session.h"
 #include "export/export_threads.h"
 #include "export/template_charset.h"
@@ -150,8 +151,14 @@ CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settin
     } else {
         view.label = u"Select the destination folder :";
         view.path = settings.ReadString(kConfigSection, kKeyLastFolderOut);
+        view.showFileTimes = true;
     }
+    view.fileTimes = CExportConfig::Load(settings).fileTimes;
     return view;
+}
+
+void ExportStep3StoreFileTimes(bool fileTimes, CAppSettings& settings) {
+    settings.WriteInt(kConfigSection, kKeySetFileTimes, fileTimes ? 1 : 0);
 }
 
 bool ExportStep3NextFile(std::u16string_view filePath, IUiServices& ui, CAppSettings& settings) {
@@ -282,6 +289,7 @@ bool ExportStep4Next(CExportOptions& options, IUiServices& ui, CAppSettings& set
 // Dispatch
 
 bool RunExport(CExportSession& session, const CExportRun& run) {
+    session.SetFileTimes(run.fileTimes);
     switch (run.format) {
         case FormatEml:
             return ExportEml(session, run.folder);
@@ -309,6 +317,11 @@ bool RunExport(CExportSession& session, const CExportRun& run) {
             request.codePage = run.options.codePage;
             return ExportThreads(session, request);
         }
+        case FormatMbox: {
+            CMboxRequest request;
+            request.outputFile = run.file;
+            return ExportMbox(session, request);
+        }
         default:
             return false;
     }
@@ -328,6 +341,7 @@ bool RunExportCommand(CExportSession& session, const CExportCommand& command) {
 
     CExportRun run;
     run.format = command.format;
+    run.fileTimes = command.fileTimes;
     if (info->destination == ExportDestination::Folder) {
         run.folder = NormalizeOutputFolder(command.destination);
         if (!FolderExists(run.folder) && !CreateFolder(run.folder)) {

@@ -63,7 +63,13 @@ struct CExportStep3View {
     std::u16string label;       // "Select the destination folder :" / "... file :"
     std::u16string path;        // what the edit shows
     std::u16string fileFilter;  // file mode only
+    // The check box "Set file dates to the message dates": only for the formats that write
+    // a file per message or thread (the folder destinations); checked as remembered.
+    bool showFileTimes = false;
+    bool fileTimes = true;
 };
+
+inline constexpr char16_t kFileTimesCheckText[] = u"Set file dates to the message dates";
 
 [[nodiscard]] CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settings);
 // A blank file path is refused ("Please choose an output file."); any other is not
@@ -74,6 +80,8 @@ bool ExportStep3NextFile(std::u16string_view filePath, IUiServices& ui, CAppSett
 // LastFolderOut and gives it in `folder`.
 bool ExportStep3NextFolder(std::u16string_view typedFolder, IUiServices& ui, CAppSettings& settings,
                            std::u16string& folder);
+// Remembers the check box; the dialog calls it when Next closes the step.
+void ExportStep3StoreFileTimes(bool fileTimes, CAppSettings& settings);
 // Trailing runs of '/' and '\' become one '/'.
 [[nodiscard]] std::u16string NormalizeOutputFolder(std::u16string_view typedFolder);
 
@@ -111,10 +119,11 @@ struct CExportRun {
     std::u16string folder;  // folder destinations, ends with '/'
     std::u16string file;    // file destinations
     CExportOptions options;
+    bool fileTimes = true;  // message dates on the files written per message or thread
 };
 
 // Runs the format over the entries marked m_bSelected: 1 ExportEml, 2 the attachment
-// loop, 12 and 22 ExportAllInOne, 11 ExportThreads. False for an unknown code and
+// loop, 12 and 22 ExportAllInOne, 11 ExportThreads, 41 ExportMbox. False for an unknown code and
 // whatever the export itself reports.
 bool RunExport(CExportSession& session, const CExportRun& run);
 
@@ -132,6 +141,7 @@ struct CExportCommand {
     std::int32_t sortBy = 1;
     std::int32_t sortOrder = 0;
     std::uint32_t codePage = 0;
+    bool fileTimes = true;
 };
 
 bool RunExportCommand(CExportSession& session, const CExportCommand& command);

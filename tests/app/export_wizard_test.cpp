@@ -4,6 +4,7 @@
 // that goes through the main window's command.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -307,6 +308,7 @@ private slots:
     void exportsHtmlAllInOneSorted();
     void exportsThreads();
     void exportsTextAllInOne();
+    void exportsMboxAndRemembersTheFileDatesCheckBox();
     void secondRunStartsFromTheFirst();
     void cancelAtEachStepExportsNothing();
     void mainWindowCommandRunsTheWizard();
@@ -374,11 +376,14 @@ void ExportWizardTest::stepTwoListsTheFormatsWithTheStoredOneSelected() {
                                QStringLiteral("All attached files"),
                                QStringLiteral("HTML File, all emails in one html file"),
                                QStringLiteral("HTML File, one thread per html file"),
-                               QStringLiteral("Text File, all emails in one text file")};
-    const std::vector<int> codes = {1, 2, 12, 11, 22};
+                               QStringLiteral("Text File, all emails in one text file"),
+                               QStringLiteral("MBOX File, all emails in one mbox file "
+                                              "(Thunderbird, mutt...)")};
+    const std::vector<int> codes = {1, 2, 12, 11, 22, 41};
     // Stored code -> the row it selects (-1 for none); nothing stored means EML.
     const std::vector<std::pair<std::optional<int>, int>> cases = {
-        {std::nullopt, 0}, {1, 0}, {2, 1}, {12, 2}, {11, 3}, {22, 4}, {99, -1}, {0, -1}, {-3, -1}};
+        {std::nullopt, 0}, {1, 0},  {2, 1},   {12, 2}, {11, 3},
+        {22, 4},           {41, 5}, {99, -1}, {0, -1}, {-3, -1}};
     for (const auto& [stored, row] : cases) {
         Fixture f;
         if (stored) {
@@ -388,8 +393,8 @@ void ExportWizardTest::stepTwoListsTheFormatsWithTheStoredOneSelected() {
         f.steps.Add(On<CDlgExportStep2>([&](CDlgExportStep2& d) {
             QCOMPARE(d.windowTitle(), QStringLiteral("Export Emails - Step 2"));
             QCOMPARE(d.findChild<QGroupBox*>()->title(), QStringLiteral("Output format"));
-            QCOMPARE(d.FormatList()->count(), 5);
-            for (int i = 0; i < 5; ++i) {
+            QCOMPARE(d.FormatList()->count(), 6);
+            for (int i = 0; i < 6; ++i) {
                 QCOMPARE(d.FormatList()->item(i)->text(), texts[i]);
                 QCOMPARE(d.FormatList()->item(i)->data(Qt::UserRole).toInt(), codes[i]);
             }
@@ -942,6 +947,56 @@ void ExportWizardTest::exportsTextAllInOne() {
     QCOMPARE(f.Str(kKeyTxtTemplate), W(f.temp.Path("plain.txt")));
     QCOMPARE(f.Str(kKeyHtmlTemplate), W(f.temp.Path("style.html")));  // untouched
     QCOMPARE(f.Str(kKeyLastFileOut), W(out));
+}
+
+void ExportWizardTest::exportsMboxAndRemembersTheFileDatesCheckBox() {
+    Fixture f;
+    const fs::path box = f.temp.Path("all.mbox");
+    const QString mboxFilter = QStringLiteral("MBOX Files (*.mbox)|*.mbox|All Files (*.*)|*.*||");
+    f.steps.Add(ChooseAll());
+    f.steps.Add(ChooseFormat(FormatMbox));
+    f.steps.Add(On<CDlgExportStep3>([&](CDlgExportStep3& d) {
+        QVERIFY(d.IsFileMode());
+        QCOMPARE(Q(d.FileFilter()), mboxFilter);
+        QCOMPARE(d.FileTimesCheck(), nullptr);  // one file: nothing to date
+        d.PathEdit()->setText(Q(box));
+        d.NextButton()->click();
+    }));
+    QCOMPARE(f.Run(), ExportWizardResult::Exported);
+    QCOMPARE(f.steps.shown.size(), qsizetype(3));  // no step 4
+    QCOMPARE(f.Int(kKeyFormat), 41);
+    const std::string mbox = dbxw::ReadWholeFile(box);
+    QCOMPARE(std::count(mbox.begin(), mbox.end(), '\r'), 0);
+    QVERIFY(mbox.starts_with("From ada@example.org Fri Mar  5 10:00:00 2004\n"));
+    QCOMPARE(qsizetype(QString::fromStdString(mbox).count(QStringLiteral("\nFrom "))), 3);
+
+    // EML with the box unchecked: the files keep the time of writing, and the choice stays.
+    for (const bool checked : {false, true}) {
+        Fixture g;
+        const fs::path out = g.temp.Path(checked ? "dated" : "plain");
+        if (!checked) {
+            g.settings.WriteInt(kConfigSection, kKeySetFileTimes, 1);
+        } else {
+            g.settings.WriteInt(kConfigSection, kKeySetFileTimes, 0);
+        }
+        g.steps.Add(ChooseAll());
+        g.steps.Add(ChooseFormat(FormatEml));
+        g.steps.Add(On<CDlgExportStep3>([&](CDlgExportStep3& d) {
+            QVERIFY(d.FileTimesCheck() != nullptr);
+            QCOMPARE(d.FileTimesCheck()->text(),
+                     QStringLiteral("Set file dates to the message dates"));
+            QCOMPARE(d.FileTimesCheck()->isChecked(), !checked);  // as remembered
+            d.FileTimesCheck()->setChecked(checked);
+            d.PathEdit()->setText(Q(out));
+            d.NextButton()->click();
+        }));
+        const auto before = fs::file_time_type::clock::now() - std::chrono::seconds(2);
+        QCOMPARE(g.Run(), ExportWizardResult::Exported);
+        QCOMPARE(g.Int(kKeySetFileTimes), checked ? 1 : 0);
+        const fs::path first = out / "[1]Budget review.eml";
+        QVERIFY(fs::exists(first));
+        QCOMPARE(fs::last_write_time(first) >= before, !checked);
+    }
 }
 
 void ExportWizardTest::secondRunStartsFromTheFirst() {

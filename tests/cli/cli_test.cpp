@@ -537,6 +537,44 @@ TEST_F(CliTest, ExportEmlWritesTheChosenRowsByteForByteIntoANewFolder) {
     EXPECT_EQ(FileNames(range), (std::vector<std::string>{"[2]Second.eml", "[3]Third_ part_.eml"}));
 }
 
+TEST_F(CliTest, ExportMboxWritesTheChosenRowsIntoOneFile) {
+    const std::string path =
+        Write(dbxw::BuildSimpleMailbox({Sample(1, "First", "Subject: First\r\n\r\nFrom here\r\n"),
+                                        Sample(2, "Second", "Subject: Second\r\n\r\nx\r\n"),
+                                        Sample(3, "Third", "Subject: Third\r\n\r\nno break")}));
+    const auto box = temp.Path("out.mbox");
+    RunResult r = Run({"export", path, box.string(), "--format", "mbox", "--rows", "0,2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(box),
+              "From ann@example.com Mon Nov  3 17:05:00 2008\n"
+              "Subject: First\n\n>From here\n\n"
+              "From ann@example.com Mon Nov  3 17:05:00 2008\n"
+              "Subject: Third\n\nno break\n\n");
+
+    r = Run({"export", path, temp.Path("none/out.mbox").string(), "--format", "MBOX"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Unable to write the following output file"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, ExportDatesEmlFilesUnlessTold) {
+    const std::string path =
+        Write(dbxw::BuildSimpleMailbox({Sample(1, "First", "Subject: First\r\n\r\nx\r\n")}));
+    const auto dated = temp.Path("dated");
+    ASSERT_EQ(Run({"export", path, dated.string(), "--format", "eml"}).exitCode, 0);
+    const auto sent = std::filesystem::last_write_time(dated / "[1]First.eml");
+    // Sample's sent date, 2008-11-03 17:05 UTC.
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(
+                  std::chrono::file_clock::to_sys(sent).time_since_epoch())
+                  .count(),
+              1225731900);
+
+    const auto before = std::filesystem::file_time_type::clock::now() - std::chrono::seconds(2);
+    const auto plain = temp.Path("plain");
+    ASSERT_EQ(Run({"export", path, plain.string(), "--format", "eml", "--no-file-times"}).exitCode,
+              0);
+    EXPECT_GE(std::filesystem::last_write_time(plain / "[1]First.eml"), before);
+}
+
 TEST_F(CliTest, ExportHtmlUsesTheBundledTemplateAndTheMailboxNameAsTitle) {
     const std::string path = Write(dbxw::BuildSimpleMailbox({Sample(
                                        1, "Hello", "Subject: Hello there\r\n\r\nplain body\r\n")}),
