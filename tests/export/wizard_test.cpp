@@ -214,7 +214,7 @@ TEST_F(WizardTest, Step2NextWantsAChoiceAndStoresIt) {
 
 TEST_F(WizardTest, Step2WithTheTextVariantListsItFifth) {
     const auto formats = WizardExportFormats();
-    ASSERT_EQ(formats.size(), 5u);
+    ASSERT_EQ(formats.size(), 6u);  // mbox follows the text variant
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(formats[i].code, ListedExportFormats()[i].code) << i;
     }
@@ -227,7 +227,7 @@ TEST_F(WizardTest, Step2WithTheTextVariantListsItFifth) {
     EXPECT_EQ(InitExportStep2(settings, formats).selectedIndex, -1);
 
     std::int32_t format = 0;
-    EXPECT_FALSE(ExportStep2Next(5, ui, settings, format, formats));
+    EXPECT_FALSE(ExportStep2Next(6, ui, settings, format, formats));
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_TRUE(ExportStep2Next(4, ui, settings, format, formats));
     EXPECT_EQ(format, FormatTextAllInOne);
