@@ -2,6 +2,7 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icons.h"
+#include "app/launch.h"
 #include "app/main_frame.h"
 #include "mime/transfer_codec.h"
 #include "platform/ui_services.h"
@@ -34,7 +35,7 @@ CQuillboxApp::~CQuillboxApp() {
     m_pMainWnd.reset();
 }
 
-bool CQuillboxApp::InitInstance() {
+bool CQuillboxApp::InitInstance(const QStringList& arguments) {
     // 1. Common control classes.
     RegisterControlClasses();
     // 2. The framework's own initialisation, and the codec tables every parse needs.
@@ -64,8 +65,14 @@ bool CQuillboxApp::InitInstance() {
     connect(m_pMainWnd.get(), &CMainFrame::AppAboutRequested, this, &CQuillboxApp::OnAppAbout);
     connect(m_pMainWnd.get(), &CMainFrame::AppExitRequested, this, &CQuillboxApp::OnAppExit);
     // 8. Plain show, painted at once.
+    ApplyFirstWindowLayout(*m_pMainWnd);
+    CMainFrame* frame = m_pMainWnd.get();
+    new CLaunchDropFilter(*frame, [this, frame](const LaunchRequest& request) {
+        RunLaunchRequest(request, *frame, m_Ui, {});
+    });
     m_pMainWnd->show();
     m_pMainWnd->repaint();
+    RunLaunchRequest(ParseLaunchArguments(arguments), *frame, m_Ui, {});
     return true;
 }
 

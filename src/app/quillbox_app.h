@@ -1,10 +1,12 @@
 // CQuillboxApp: the application object. It holds the settings store, the Qt answers to the
 // core's UI services and the app dialogs, and the one main window, which it creates at
 // start-up and which lives until the user closes it. It also answers the About and Exit
-// commands. The command line is never read.
+// commands. Of the command line it takes only what to open (a mailbox file or a store
+// folder); Qt's own options are not read.
 #pragma once
 
 #include <QApplication>
+#include <QStringList>
 #include <memory>
 
 #include "app/app_dialogs.h"
@@ -20,8 +22,9 @@ public:
     explicit CQuillboxApp(const char* programName);
     ~CQuillboxApp() override;
 
-    // Start-up; false ends the process at once.
-    bool InitInstance();
+    // Start-up, then opens what the arguments name (the words after the program name);
+    // false ends the process at once.
+    bool InitInstance(const QStringList& arguments = {});
 
     void OnAppAbout();
     void OnAppExit();

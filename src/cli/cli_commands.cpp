@@ -19,6 +19,7 @@
 #include "mime/charset_scan.h"
 #include "mime/viewer_text.h"
 #include "platform/code_page.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -29,6 +30,14 @@ void PrintError(const std::string& text) {
 // Opens the mailbox as the desktop app would; on failure prints the status text.
 bool OpenMailbox(CDBXFile& dbx, const std::string& path) {
     const std::u16string widePath = Utf8ToWide(path);
+    // A missing file keeps the reader's own status text; a folder or a file we may not
+    // read gets a plainer one than "cannot open".
+    if (ClassifyPath(widePath) != PathKind::Missing) {
+        if (const std::u16string problem = MailboxPathProblem(widePath); !problem.empty()) {
+            PrintError(WideToUtf8(problem));
+            return false;
+        }
+    }
     const std::int32_t status = dbx.Open(widePath);
     if (status != DbxOk) {
         PrintError(WideToUtf8(GetStatusText(status)));

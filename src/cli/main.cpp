@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     app.name("quillbox-cli");
     app.require_subcommand(1);
     app.fallthrough();
+    app.set_version_flag("--version", "quillbox-cli " QUILLBOX_VERSION);
     bool verbose = false;
     app.add_flag("--verbose", verbose, "Print the diagnostic log (damage found in the file)");
 
@@ -86,6 +87,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);

@@ -1,6 +1,7 @@
 // The file system takes UTF-8 bytes; the core speaks UTF-16.
 #include "platform/paths.h"
 
+#include <unistd.h>
 #include <system_error>
 
 #include "platform/code_page.h"
@@ -71,4 +72,41 @@ std::u16string FitFileNameStem(std::u16string_view stem, std::u16string_view tai
         i += units;
     }
     return std::u16string(stem.substr(0, i));
+}
+
+PathKind ClassifyPath(std::u16string_view path) {
+    std::error_code error;
+    const std::filesystem::path fsPath = PathFromWide(path);
+    const std::filesystem::file_status status = std::filesystem::status(fsPath, error);
+    if (error || !std::filesystem::exists(status)) {
+        // A path below a folder we may not search exists, but we cannot reach it either.
+        return error && error != std::errc::no_such_file_or_directory &&
+                       error != std::errc::not_a_directory
+                   ? PathKind::Unreadable
+                   : PathKind::Missing;
+    }
+    if (std::filesystem::is_directory(status)) {
+        return access(fsPath.c_str(), R_OK | X_OK) == 0 ? PathKind::Folder : PathKind::Unreadable;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        return PathKind::Other;
+    }
+    return access(fsPath.c_str(), R_OK) == 0 ? PathKind::File : PathKind::Unreadable;
+}
+
+std::u16string MailboxPathProblem(std::u16string_view path) {
+    const std::u16string quoted = u"'" + std::u16string(path) + u"'";
+    switch (ClassifyPath(path)) {
+        case PathKind::File:
+            return {};
+        case PathKind::Missing:
+            return quoted + u" does not exist.";
+        case PathKind::Folder:
+            return quoted + u" is a folder, not a mailbox file (.dbx).";
+        case PathKind::Unreadable:
+            return quoted + u" cannot be read: permission denied.";
+        case PathKind::Other:
+            break;
+    }
+    return quoted + u" is not a regular file.";
 }

@@ -21,3 +21,11 @@ inline constexpr std::size_t kMaxFileNameBytes = 255;
 // an extension...) fits in kMaxFileNameBytes. A tail that alone passes the limit leaves
 // the stem empty.
 [[nodiscard]] std::u16string FitFileNameStem(std::u16string_view stem, std::u16string_view tail);
+
+// What a path given by the user names, before anything tries to open it as a mailbox.
+enum class PathKind { Missing, File, Folder, Unreadable, Other };
+[[nodiscard]] PathKind ClassifyPath(std::u16string_view path);
+
+// The message for a path that cannot be read as a mailbox file ("" for a readable file):
+// a folder, a missing or unreadable path, a device.
+[[nodiscard]] std::u16string MailboxPathProblem(std::u16string_view path);

@@ -1,6 +1,7 @@
 // quillbox-cli run as a program on mailboxes built for each test.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -240,6 +241,36 @@ TEST_F(CliTest, OpenFailuresPrintTheStatusText) {
     r = Run({"list", Write(empty.Build(), "empty.dbx")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "This file is empty, and does not contain any email.\n");
+}
+
+TEST_F(CliTest, AFolderOrAnUnreadableFileIsRefusedPlainly) {
+    const std::string folder = temp.Path("Mail.dbx").string();
+    std::filesystem::create_directory(folder);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"list", folder},
+          {"show", folder, "0"},
+          {"export", folder, temp.Path("out").string(), "--format", "eml"}}) {
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 1) << args[0];
+        EXPECT_EQ(r.err, "'" + folder + "' is a folder, not a mailbox file (.dbx).\n") << args[0];
+        EXPECT_TRUE(r.out.empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp.Path("out")));
+
+    // Root reads anything: the unreadable file is tried as the nobody user then.
+    const std::string file = Write(dbxw::BuildSimpleMailbox({Sample(1, "a", "b")}), "locked.dbx");
+    std::filesystem::permissions(file, std::filesystem::perms::none);
+    std::string command = Quote(QUILLBOX_CLI) + " list " + Quote(file);
+    if (geteuid() == 0) {
+        if (std::system("command -v setpriv >/dev/null 2>&1") != 0) {
+            GTEST_SKIP() << "no setpriv to drop root";
+        }
+        command = "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
+    }
+    const auto err = temp.Path("locked.err");
+    const int status = std::system((command + " >/dev/null 2>" + Quote(err.string())).c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+    EXPECT_EQ(ReadFile(err), "'" + file + "' cannot be read: permission denied.\n");
 }
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
