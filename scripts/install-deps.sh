@@ -14,6 +14,7 @@ packages=(
   libbenchmark-dev
   xvfb
   clang-format
+  desktop-file-utils appstream shared-mime-info groff-base
   chromium
   "$@"
 )
