@@ -46,7 +46,10 @@ mmdebstrap --variant=apt --quiet "$suite" "$chroot_dir" "${sources[@]}"
 
 echo "== apt install ./$(basename "$deb")"
 cp "$deb" "$chroot_dir/tmp/"
-chroot "$chroot_dir" apt-get install -y -q "/tmp/$(basename "$deb")" > "$out/apt-install.log" 2>&1
+cp /etc/resolv.conf "$chroot_dir/etc/resolv.conf"
+# mmdebstrap leaves no package lists behind.
+chroot "$chroot_dir" apt-get update -q > "$out/apt-install.log" 2>&1
+chroot "$chroot_dir" apt-get install -y -q "/tmp/$(basename "$deb")" >> "$out/apt-install.log" 2>&1
 tail -n 3 "$out/apt-install.log"
 chroot "$chroot_dir" dpkg -L quillbox > "$out/files.txt"
 
