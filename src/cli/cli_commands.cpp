@@ -9,6 +9,7 @@
 #include "analysis/duplicates.h"
 #include "analysis/email_sort.h"
 #include "analysis/message_thread.h"
+#include "analysis/quick_filter.h"
 #include "cli/cli_output.h"
 #include "cli/cli_ui_services.h"
 #include "export/export_session.h"
@@ -17,6 +18,7 @@
 #include "mailbox/dbx_file.h"
 #include "mailbox/email_columns.h"
 #include "mime/charset_scan.h"
+#include "mime/message_page.h"
 #include "mime/viewer_text.h"
 #include "platform/code_page.h"
 #include "platform/paths.h"
@@ -126,6 +128,41 @@ bool ParseRowList(std::string_view list, std::vector<std::int32_t>& rows) {
     return !rows.empty();
 }
 
+// The rows the quick filter keeps, numbered as in the whole list.
+int PrintFilteredList(CDBXFile& dbx, const ListOptions& options) {
+    CEmailArray& emails = dbx.GetEmails();
+    const unsigned codePage = ReadingCodePage(dbx);
+    CQuickFilter filter;
+    filter.Build(emails, codePage);
+    const std::u16string query = Utf8ToWide(options.filter);
+    std::vector<std::int32_t> rows;
+    if (options.body) {
+        CCliUi::InstallInterruptHandler();
+        CCliUi ui;
+        if (!filter.MatchWithBodies(dbx, query, codePage, ui, rows)) {
+            PrintError("list: the search was interrupted.");
+            return kExitFailure;
+        }
+    } else {
+        rows = filter.Match(query);
+    }
+    if (!options.json) {
+        PrintEmailTable(stdout, emails, rows);
+        return kExitOk;
+    }
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const std::int32_t row : rows) {
+        if (CEmailDBX* entry = emails.Get(row)) {
+            list.push_back(EmailToJson(*entry, row));
+        }
+    }
+    PrintJson(stdout, nlohmann::ordered_json{{"status", DbxOk},
+                                             {"count", emails.GetCount()},
+                                             {"matched", rows.size()},
+                                             {"emails", std::move(list)}});
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunList(const ListOptions& options) {
@@ -136,6 +173,10 @@ int RunList(const ListOptions& options) {
             "list: --sort takes a column heading (ID, A, P, F, Subject, Sent, Received, "
             "From, To or Lines), optionally followed by :desc; not \"" +
             options.sort + "\".");
+        return kExitUsage;
+    }
+    if (options.body && options.filter.empty()) {
+        PrintError("list: --body searches with the words of --filter; give --filter TEXT.");
         return kExitUsage;
     }
     CDBXFile dbx;
@@ -150,6 +191,9 @@ int RunList(const ListOptions& options) {
         if (descending) {
             sortState.OnSortColumn(column, dbx.GetEmails());
         }
+    }
+    if (!options.filter.empty()) {
+        return PrintFilteredList(dbx, options);
     }
     if (options.json) {
         PrintJson(stdout, EmailListToJson(dbx.GetEmails(), DbxOk));
@@ -227,7 +271,11 @@ int RunShow(const ShowOptions& options) {
                    " has no stored text, or its text cannot be read.");
         return kExitFailure;
     }
-    if (!options.raw) {
+    if (options.message) {
+        CMessagePage page;
+        page.Build(text, ReadingCodePage(dbx));
+        text = WideToUtf8(page.TextForm());
+    } else if (!options.raw) {
         text = GetTextPageContent(text);
     }
     if (!text.empty() && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {

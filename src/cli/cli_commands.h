@@ -13,12 +13,17 @@ struct ListOptions {
     bool json = false;
     // A column heading (any case), optionally followed by ":desc"; empty for list order.
     std::string sort;
+    // Only the rows whose subject, sender or recipient hold every word (--filter), and
+    // with --body also those whose message text does; rows keep their full-list numbers.
+    std::string filter;
+    bool body = false;
 };
 
 struct ShowOptions {
     std::string mailbox;
     long long row = -1;
     bool raw = false;
+    bool message = false;  // the message as a mail client reads it
 };
 
 struct ThreadsOptions {

@@ -63,41 +63,44 @@ std::string CellText(CEmailDBX& entry, int column) {
     return WideToUtf8(text);
 }
 
-}  // namespace
-
-void PrintEmailTable(std::FILE* out, CEmailArray& emails) {
-    const int count = emails.GetCount();
-    std::vector<std::array<std::string, kEmailColumnCount>> rows(std::size_t(count) + 1);
-    std::array<std::size_t, kEmailColumnCount> widths{};
+// The table of the rows; with numbers, a "Row" column of their places in the list leads.
+void PrintRows(std::FILE* out, CEmailArray& emails, std::span<const std::int32_t> rowNumbers,
+               bool withNumbers) {
+    constexpr int kColumns = kEmailColumnCount + 1;
+    const int first = withNumbers ? 0 : 1;
+    std::vector<std::array<std::string, kColumns>> rows(rowNumbers.size() + 1);
+    std::array<std::size_t, kColumns> widths{};
+    rows[0][0] = "Row";
     for (int c = 0; c < kEmailColumnCount; ++c) {
-        rows[0][c] = WideToUtf8(kEmailColumns[c].heading);
+        rows[0][c + 1] = WideToUtf8(kEmailColumns[c].heading);
     }
-    for (int r = 0; r < count; ++r) {
-        CEmailDBX* entry = emails.Get(r);
+    for (std::size_t r = 0; r < rowNumbers.size(); ++r) {
+        CEmailDBX* entry = emails.Get(rowNumbers[r]);
+        rows[r + 1][0] = std::to_string(rowNumbers[r]);
         for (int c = 0; c < kEmailColumnCount && entry; ++c) {
-            rows[std::size_t(r) + 1][c] = CutToWidth(CellText(*entry, c), kMaxColumnWidth[c]);
+            rows[r + 1][c + 1] = CutToWidth(CellText(*entry, c), kMaxColumnWidth[c]);
         }
     }
     for (const auto& row : rows) {
-        for (int c = 0; c < kEmailColumnCount; ++c) {
+        for (int c = first; c < kColumns; ++c) {
             widths[c] = std::max(widths[c], CodePoints(row[c]));
         }
     }
     for (const auto& row : rows) {
         std::string line;
-        for (int c = 0; c < kEmailColumnCount; ++c) {
+        for (int c = first; c < kColumns; ++c) {
             const std::string& cell = row[c];
             const std::size_t pad = widths[c] - CodePoints(cell);
-            if (c == ColId || c == ColLines) {
+            if (c == 0 || c - 1 == ColId || c - 1 == ColLines) {
                 line.append(pad, ' ');
                 line += cell;
             } else {
                 line += cell;
-                if (c + 1 < kEmailColumnCount) {
+                if (c + 1 < kColumns) {
                     line.append(pad, ' ');
                 }
             }
-            if (c + 1 < kEmailColumnCount) {
+            if (c + 1 < kColumns) {
                 line += "  ";
             }
         }
@@ -107,6 +110,20 @@ void PrintEmailTable(std::FILE* out, CEmailArray& emails) {
         line += '\n';
         std::fwrite(line.data(), 1, line.size(), out);
     }
+}
+
+}  // namespace
+
+void PrintEmailTable(std::FILE* out, CEmailArray& emails) {
+    std::vector<std::int32_t> rows(std::size_t(std::max(emails.GetCount(), 0)));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        rows[r] = std::int32_t(r);
+    }
+    PrintRows(out, emails, rows, false);
+}
+
+void PrintEmailTable(std::FILE* out, CEmailArray& emails, std::span<const std::int32_t> rows) {
+    PrintRows(out, emails, rows, true);
 }
 
 nlohmann::ordered_json EmailToJson(CEmailDBX& entry, int row) {

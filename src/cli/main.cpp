@@ -26,6 +26,10 @@ int main(int argc, char** argv) {
     listCommand->add_option("--sort", list.sort,
                             "Sort by a column first: its heading (ID, A, P, F, Subject, Sent, "
                             "Received, From, To, Lines), with :desc for descending");
+    listCommand->add_option("--filter", list.filter,
+                            "Only the emails whose subject, sender or recipient contain every "
+                            "word, ignoring case and accents; rows keep their numbers");
+    listCommand->add_flag("--body", list.body, "With --filter, also search the message text");
 
     ThreadsOptions threads;
     CLI::App* threadsCommand =
@@ -48,6 +52,11 @@ int main(int argc, char** argv) {
     showCommand->add_flag(
         "--raw", show.raw,
         "Write the stored message source byte for byte, instead of the text part");
+    showCommand
+        ->add_flag("--message", show.message,
+                   "The message as a mail client reads it: the decoded header block, the body "
+                   "as text and the attached files")
+        ->excludes("--raw");
 
     EncodingsOptions encodings;
     CLI::App* encodingsCommand =

@@ -776,3 +776,57 @@ TEST_F(CliTest, ExportEscapesMarkupInPagesAndNothingInTheTextFile) {
 }
 
 }  // namespace
+
+TEST_F(CliTest, ShowMessagePrintsTheDecodedHeaderBlockBodyAndFiles) {
+    const std::string raw =
+        "From: =?iso-8859-1?Q?Ren=E9?= <rene@example.fr>\r\nTo: bob@example.org\r\n"
+        "Date: Tue, 3 Feb 2004 10:00:00 +0100\r\nSubject: =?utf-8?B?w4dh?=\r\n"
+        "Content-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
+        "--m\r\nContent-Type: multipart/alternative; boundary=\"a\"\r\n\r\n"
+        "--a\r\nContent-Type: text/plain\r\n\r\nplain\r\n"
+        "--a\r\nContent-Type: text/html\r\n\r\n<p>Caf&eacute;<script>x()</script></p>\r\n"
+        "--a--\r\n--m\r\nContent-Type: application/pdf; "
+        "name=\"bill.pdf\"\r\n\r\n12345\r\n--m--\r\n";
+    const std::string path = Write(dbxw::BuildSimpleMailbox({Sample(1, "s", raw)}));
+    const RunResult r = Run({"show", path, "0", "--message"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "From: Ren\xC3\xA9 <rene@example.fr>\nTo: bob@example.org\n"
+              "Date: Tue, 3 Feb 2004 10:00:00 +0100\nSubject: \xC3\x87"
+              "a\n\n"
+              "Caf\xC3\xA9\n\nAttached files:\n  bill.pdf (5 bytes)\n");
+    EXPECT_EQ(Run({"show", path, "0", "--message", "--raw"}).exitCode, 2);
+}
+
+TEST_F(CliTest, ListFilterKeepsFullListRowNumbers) {
+    auto plumber = Sample(5, "Leaking pipe", "Subject: a\r\n\r\nfixed\r\n");
+    plumber.senderName = "Jo\xEBl Plumber";  // 1252
+    auto other = Sample(6, "Other", "Subject: b\r\n\r\nthe plumber sent the bill\r\n");
+    auto third = Sample(7, "R\xE9sum\xE9", "Subject: c\r\n\r\nnothing\r\n");
+    const std::string path = Write(dbxw::BuildSimpleMailbox({other, plumber, third}));
+
+    RunResult r = Run({"list", path, "--filter", "JOEL", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc["count"], 3);
+    EXPECT_EQ(doc["matched"], 1);
+    ASSERT_EQ(doc["emails"].size(), 1u);
+    EXPECT_EQ(doc["emails"][0]["row"], 1);
+    EXPECT_EQ(doc["emails"][0]["id"], 5);
+
+    r = Run({"list", path, "--filter", "plumber", "--body", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    doc = nlohmann::json::parse(r.out);
+    ASSERT_EQ(doc["emails"].size(), 2u);
+    EXPECT_EQ(doc["emails"][0]["row"], 0);
+    EXPECT_EQ(doc["emails"][1]["row"], 1);
+
+    // The table leads with the row numbers; sorting first renumbers the rows.
+    r = Run({"list", path, "--filter", "resume", "--sort", "Subject"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::size_t newline = r.out.find('\n');
+    EXPECT_TRUE(r.out.starts_with("Row  ID")) << r.out;
+    EXPECT_NE(r.out.find("  2   7", newline), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find('\n', newline + 1), r.out.size() - 1);  // one row
+    EXPECT_EQ(Run({"list", path, "--body"}).exitCode, 2);
+}
