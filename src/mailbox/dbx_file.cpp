@@ -1,9 +1,7 @@
 #include "mailbox/dbx_file.h"
 
-#include <unordered_set>
-#include <vector>
-
 #include "mailbox/byte_reader.h"
+#include "mailbox/index_tree.h"
 #include "platform/code_page.h"
 #include "platform/diag_log.h"
 
@@ -16,11 +14,6 @@ constexpr std::uint32_t kFolderKindOffset = 0x80;
 constexpr std::uint32_t kFolderKind = 3;
 constexpr std::uint32_t kMessageCountOffset = 0xC4;
 constexpr std::uint32_t kRootNodeOffset = 0xE4;
-
-constexpr std::uint32_t kNodeFirstChild = 0x08;
-constexpr std::uint32_t kNodeEntryCount = 0x11;
-constexpr std::uint32_t kNodeEntryTable = 0x18;
-constexpr std::uint32_t kNodeEntrySize = 12;
 
 std::string PathForLog(const char16_t* path) {
     return path ? WideToUtf8(path) : std::string();
@@ -132,61 +125,11 @@ std::int32_t CDBXFile::Open(const char16_t* path) {
 }
 
 bool CDBXFile::ReadTreeNode(std::uint32_t rootOffset) {
-    // Depth-first with an explicit stack, so a file that chains millions of nodes cannot
-    // exhaust the call stack. Children are pushed in reverse, which visits a node's own
-    // records, then its first child's subtree, then each entry child's subtree in entry
-    // order. A node is read at most once: offsets that lead back into the walk (cycles)
-    // or to a node shared by two parents are passed over.
-    std::vector<std::uint32_t> pending{rootOffset};
-    std::unordered_set<std::uint32_t> visited;
-    bool first = true;
-    while (!pending.empty()) {
-        const std::uint32_t offset = pending.back();
-        pending.pop_back();
-        if (!visited.insert(offset).second) {
-            continue;
+    return WalkIndexTree(m_File, rootOffset, [this](std::uint32_t record) {
+        if (auto entry = BuildEmailEntry(m_File, record)) {
+            m_Emails.Append(std::move(entry));
         }
-        const bool read = VisitNode(offset, pending);
-        if (first && !read) {
-            return false;  // only the root's failure is the caller's concern
-        }
-        first = false;
-    }
-    return !first;
-}
-
-bool CDBXFile::VisitNode(std::uint32_t offset, std::vector<std::uint32_t>& pending) {
-    std::uint8_t node[kNodeSize];
-    if (offset == 0 || !m_File.Seek(offset) || !m_File.Read(node, kNodeSize)) {
-        return false;
-    }
-    const CByteReader reader({node, kNodeSize});
-    const std::uint32_t self = reader.U32(0);
-    if (self != offset) {
-        DiagLogF("TreeNode corrupted at offset %lu (Buffer[0] is different (%lu)",
-                 static_cast<unsigned long>(offset), static_cast<unsigned long>(self));
-        return false;
-    }
-    // The count byte can say up to 255; the node has room for 51.
-    const std::uint32_t count = std::min<std::uint32_t>(reader.U8(kNodeEntryCount), kNodeEntries);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t record = reader.U32(kNodeEntryTable + i * kNodeEntrySize);
-        if (record != 0) {
-            if (auto entry = BuildEmailEntry(m_File, record)) {
-                m_Emails.Append(std::move(entry));
-            }
-        }
-    }
-    for (std::uint32_t i = count; i-- > 0;) {
-        const std::uint32_t child = reader.U32(kNodeEntryTable + i * kNodeEntrySize + 4);
-        if (child != 0) {
-            pending.push_back(child);
-        }
-    }
-    if (const std::uint32_t firstChild = reader.U32(kNodeFirstChild); firstChild != 0) {
-        pending.push_back(firstChild);
-    }
-    return true;
+    });
 }
 
 bool CDBXFile::GetMessageText(const CEmailDBX* entry, std::string& text) {

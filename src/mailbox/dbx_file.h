@@ -67,8 +67,6 @@ public:
 
 private:
     [[nodiscard]] std::uint32_t HeaderDword(std::uint32_t offset) const;
-    // Reads one node, appends its records' entries and queues its children.
-    bool VisitNode(std::uint32_t offset, std::vector<std::uint32_t>& pending);
     void FreeBlocks();
 
     CZFile m_File;

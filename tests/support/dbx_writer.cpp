@@ -359,6 +359,11 @@ Image Builder::Build() const {
     PutU32(out, kHdrFolder80, header.folder80);
     PutU32(out, kHdrMessageCount, header.messageCount.value_or(std::uint32_t(m_Records.size())));
     PutU32(out, kHdrRootOffset, header.rootOffset.value_or(nodeOffset(root)));
+    PutU32(out, kHdrSignature, header.signature);
+    PutU32(out, kHdrCount2, header.count2.value_or(0));
+    PutU32(out, kHdrCount3, header.count3.value_or(0));
+    PutU32(out, kHdrRoot2, nodeOffset(root2));
+    PutU32(out, kHdrRoot3, nodeOffset(root3));
     return image;
 }
 
@@ -442,13 +447,8 @@ void FillNode(Builder& b, NodeRef node, const std::vector<RecordRef>& records, s
 
 }  // namespace
 
-Builder SimpleMailboxBuilder(std::size_t count, const std::function<Message(std::size_t)>& make) {
-    Builder b;
-    std::vector<RecordRef> records;
-    records.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        records.push_back(AddMessage(b, make(i), std::uint32_t(i + 1)));
-    }
+NodeRef AddTree(Builder& b, const std::vector<RecordRef>& records) {
+    const std::size_t count = records.size();
     int depth = 3;
     while (TreeCapacity(kNodeEntries, depth) < count) {
         ++depth;
@@ -457,8 +457,90 @@ Builder SimpleMailboxBuilder(std::size_t count, const std::function<Message(std:
     while (TreeCapacity(k, depth) < count) {
         ++k;
     }
-    b.root = b.AddNode();
-    FillNode(b, b.root, records, 0, records.size(), k, depth);
+    const NodeRef node = b.AddNode();
+    FillNode(b, node, records, 0, records.size(), k, depth);
+    return node;
+}
+
+RecordRef AddFolder(Builder& builder, const Folder& f) {
+    Record r;
+    auto number = [&r](std::uint8_t id, const std::optional<std::uint32_t>& v) {
+        if (v) {
+            r.Add(*v <= kMaxDirect ? Attribute::Direct(id, *v) : Attribute::Dword(id, *v));
+        }
+    };
+    auto string = [&r](std::uint8_t id, const std::optional<std::string>& s) {
+        if (s) {
+            r.Add(Attribute::String(id, *s));
+        }
+    };
+    number(kFolderAttrId, f.id);
+    number(kFolderAttrParent, f.parent);
+    string(kFolderAttrName, f.name);
+    string(kFolderAttrFile, f.file);
+    string(kFolderAttrAccount, f.account);
+    number(kFolderAttrFlags, f.flags);
+    number(kFolderAttrUnread, f.unread);
+    number(kFolderAttrSpecial, f.special);
+    number(kFolderAttrStoreType, f.storeType);
+    return builder.AddRecord(std::move(r));
+}
+
+Builder FoldersBuilder(const std::vector<Folder>& folders) {
+    Builder b;
+    std::vector<RecordRef> records;
+    for (const Folder& f : folders) {
+        records.push_back(AddFolder(b, f));
+    }
+    auto order = [&](auto less) {
+        std::vector<std::size_t> index(folders.size());
+        for (std::size_t i = 0; i < index.size(); ++i) {
+            index[i] = i;
+        }
+        std::stable_sort(index.begin(), index.end(), less);
+        std::vector<RecordRef> out;
+        for (const std::size_t i : index) {
+            out.push_back(records[i]);
+        }
+        return out;
+    };
+    const std::vector<RecordRef> byId = order([&](std::size_t a, std::size_t c) {
+        return folders[a].id.value_or(0) < folders[c].id.value_or(0);
+    });
+    const std::vector<RecordRef> byName = order([&](std::size_t a, std::size_t c) {
+        return folders[a].name.value_or("") < folders[c].name.value_or("");
+    });
+    std::vector<RecordRef> noRoot;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (folders[i].id) {
+            noRoot.push_back(records[i]);
+        }
+    }
+    b.root = AddTree(b, byId);
+    b.root2 = AddTree(b, byName);
+    b.root3 = AddTree(b, noRoot);
+    b.header.signature = kSignatureFolders;
+    b.header.folder80 = 3;
+    b.header.messageCount = std::uint32_t(byId.size());
+    b.header.count2 = std::uint32_t(byName.size());
+    b.header.count3 = std::uint32_t(noRoot.size());
+    return b;
+}
+
+Image BuildStoreMailbox(const std::vector<Message>& messages) {
+    Builder b = SimpleMailboxBuilder(messages);
+    b.header.signature = kSignatureMessages;
+    return b.Build();
+}
+
+Builder SimpleMailboxBuilder(std::size_t count, const std::function<Message(std::size_t)>& make) {
+    Builder b;
+    std::vector<RecordRef> records;
+    records.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        records.push_back(AddMessage(b, make(i), std::uint32_t(i + 1)));
+    }
+    b.root = AddTree(b, records);
     return b;
 }
 

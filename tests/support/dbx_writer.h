@@ -49,6 +49,18 @@ inline constexpr std::uint32_t kHdrFolder70 = 0x70;
 inline constexpr std::uint32_t kHdrFolder80 = 0x80;
 inline constexpr std::uint32_t kHdrMessageCount = 0xC4;
 inline constexpr std::uint32_t kHdrRootOffset = 0xE4;
+inline constexpr std::uint32_t kHdrSignature = 0x04;
+// Folders.dbx keeps two more trees over its folder records, each with its count.
+inline constexpr std::uint32_t kHdrCount2 = 0xC8;
+inline constexpr std::uint32_t kHdrCount3 = 0xCC;
+inline constexpr std::uint32_t kHdrRoot2 = 0xE8;
+inline constexpr std::uint32_t kHdrRoot3 = 0xEC;
+
+// Bytes 4 to 7 of the files of a store, as a little-endian dword.
+inline constexpr std::uint32_t kSignatureMessages = 0x6F74FDC5;
+inline constexpr std::uint32_t kSignatureFolders = 0x6F74FDC6;
+inline constexpr std::uint32_t kSignaturePop3uidl = 0x6F74FDC7;
+inline constexpr std::uint32_t kSignatureOffline = 0x26FE9D30;
 
 // Record attribute identifiers.
 inline constexpr std::uint8_t kAttrId = 0x00;
@@ -191,6 +203,10 @@ struct Header {
     std::uint32_t folder80 = 0;
     std::optional<std::uint32_t> messageCount{};  // default: the number of records
     std::optional<std::uint32_t> rootOffset{};    // default: the root node's offset, or 0
+    std::uint32_t signature = 0;                  // bytes 4 to 7
+    // The second and third trees of a Folders.dbx (0 when the builder has none).
+    std::optional<std::uint32_t> count2{};
+    std::optional<std::uint32_t> count3{};
 };
 
 // The built file and where everything went.
@@ -226,6 +242,8 @@ class Builder {
 public:
     Header header;
     NodeRef root = kNone;
+    NodeRef root2 = kNone;  // Folders.dbx only
+    NodeRef root3 = kNone;
     // Where the first object goes; by default right after the header and the file-info
     // block. Values from 0x100 up place objects inside the unused part of the header.
     std::optional<std::uint32_t> firstObjectOffset{};
@@ -280,6 +298,43 @@ RecordRef AddMessage(Builder& builder, const Message& message, std::uint32_t def
 [[nodiscard]] Builder SimpleMailboxBuilder(std::size_t count,
                                            const std::function<Message(std::size_t)>& make);
 [[nodiscard]] Image BuildSimpleMailbox(const std::vector<Message>& messages);
+
+// Fills a new node (and nodes below it) with the records so that the walk meets them in
+// this order; returns the new node.
+NodeRef AddTree(Builder& builder, const std::vector<RecordRef>& records);
+
+// One folder record of a Folders.dbx; absent fields get no attribute.
+struct Folder {
+    std::optional<std::uint32_t> id{};      // absent for the root
+    std::optional<std::uint32_t> parent{};  // the root: 0xFFFFFFFF; accounts: none
+    std::optional<std::string> name{};
+    std::optional<std::string> file{};  // the .dbx file's name
+    std::optional<std::string> account{};
+    std::optional<std::uint32_t> flags{};
+    std::optional<std::uint32_t> unread{};
+    std::optional<std::uint32_t> special{};    // 1 Inbox .. 5 Drafts
+    std::optional<std::uint32_t> storeType{};  // 0 news, 1 IMAP, 2 HTTP, 3 local, 4 root
+};
+
+inline constexpr std::uint8_t kFolderAttrId = 0x00;
+inline constexpr std::uint8_t kFolderAttrParent = 0x01;
+inline constexpr std::uint8_t kFolderAttrName = 0x02;
+inline constexpr std::uint8_t kFolderAttrFile = 0x03;
+inline constexpr std::uint8_t kFolderAttrAccount = 0x05;
+inline constexpr std::uint8_t kFolderAttrFlags = 0x06;
+inline constexpr std::uint8_t kFolderAttrUnread = 0x07;
+inline constexpr std::uint8_t kFolderAttrSpecial = 0x09;
+inline constexpr std::uint8_t kFolderAttrStoreType = 0x0A;
+
+RecordRef AddFolder(Builder& builder, const Folder& folder);
+
+// A Folders.dbx as Outlook Express writes it: the folder signature, 3 at 0x80, the first
+// tree over every record in id order, the second over the same records in name order,
+// the third over all but the root (the records without an id).
+[[nodiscard]] Builder FoldersBuilder(const std::vector<Folder>& folders);
+
+// A message file of a store: SimpleMailboxBuilder with the message-file signature.
+[[nodiscard]] Image BuildStoreMailbox(const std::vector<Message>& messages);
 
 // A chain of `depth` nodes, each the first child of the one before, each holding one
 // record; returns the builder with the root set.
