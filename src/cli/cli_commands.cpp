@@ -72,7 +72,8 @@ bool ParseSortOption(const std::string& option, std::int32_t& column, bool& desc
     return false;
 }
 
-// "eml" and the rest: the wizard's format codes; 0 for a name that is none of them.
+}  // namespace
+
 std::int32_t FormatFromName(std::string_view name) {
     static constexpr std::pair<std::string_view, std::int32_t> kFormats[] = {
         {"eml", FormatEml},           {"attachments", FormatAttachments},
@@ -86,6 +87,8 @@ std::int32_t FormatFromName(std::string_view name) {
     }
     return 0;
 }
+
+namespace {
 
 // "0,3,5-9" into rows; false for anything else.
 bool ParseRowList(std::string_view list, std::vector<std::int32_t>& rows) {

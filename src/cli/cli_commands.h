@@ -2,7 +2,9 @@
 // failed (a message is on stderr), 2 the command line was wrong.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
@@ -53,6 +55,10 @@ struct ExportOptions {
     unsigned codePage = 0;      // 0: the template's declaration
     bool noFileTimes = false;   // files keep the time of writing, not the message's date
 };
+
+// "eml", "attachments", "html", "html-threads", "text" (any case): the wizard's format
+// codes; 0 for a name that is none of them.
+[[nodiscard]] std::int32_t FormatFromName(std::string_view name);
 
 int RunCliExport(const ExportOptions& options);
 int RunEncodings(const EncodingsOptions& options);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_store.h"
 #include "mime/transfer_codec.h"
 #include "platform/diag_log.h"
 
@@ -91,6 +92,29 @@ int main(int argc, char** argv) {
                             "Leave the time of writing on EML, attached and per-thread files "
                             "(default: the message's date)");
 
+    FoldersOptions folders;
+    CLI::App* foldersCommand = app.add_subcommand(
+        "folders", "Show the folder tree of an Outlook Express store (Folders.dbx)");
+    foldersCommand
+        ->add_option("STORE", folders.store,
+                     "Folders.dbx, the folder holding it, or a folder above an Identities tree")
+        ->required();
+    foldersCommand->add_flag("--json", folders.json, "Print JSON instead of a table");
+
+    ExportStoreOptions exportStore;
+    CLI::App* exportStoreCommand = app.add_subcommand(
+        "export-store", "Export every folder of a store, keeping the folder tree");
+    exportStoreCommand
+        ->add_option("STORE", exportStore.store,
+                     "Folders.dbx, the folder holding it, or a folder above an Identities tree")
+        ->required();
+    exportStoreCommand
+        ->add_option("DEST", exportStore.destination, "The output folder (created when missing)")
+        ->required();
+    exportStoreCommand
+        ->add_option("--format", exportStore.format, "eml, attachments, html, html-threads or text")
+        ->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -122,6 +146,12 @@ int main(int argc, char** argv) {
     }
     if (duplicatesCommand->parsed()) {
         return RunDuplicates(duplicates);
+    }
+    if (foldersCommand->parsed()) {
+        return RunFolders(folders);
+    }
+    if (exportStoreCommand->parsed()) {
+        return RunExportStore(exportStore);
     }
     return kExitUsage;
 }

@@ -1,0 +1,317 @@
+#include "export/export_store.h"
+
+#include <algorithm>
+#include <climits>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "export/export_attachments.h"
+#include "export/export_session.h"
+#include "mailbox/dbx_file.h"
+#include "mailbox/email_array.h"
+#include "mailbox/hyper_string.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
+#include "platform/progress.h"
+#include "platform/ui_services.h"
+#include "store/dbx_store.h"
+
+namespace {
+
+constexpr char16_t kUnlistedFolder[] = u"Unlisted";
+constexpr char16_t kStoreProgressTitle[] = u"Export the whole store...";
+
+std::u16string FoldAscii(std::u16string_view name) {
+    std::u16string out(name);
+    for (char16_t& c : out) {
+        if (c >= u'A' && c <= u'Z')
+            c = char16_t(c - u'A' + u'a');
+    }
+    return out;
+}
+
+bool WritesOneFile(std::int32_t format) {
+    const CExportFormatInfo* info = FindExportFormat(format);
+    return info != nullptr && info->destination == ExportDestination::File;
+}
+
+std::u16string FileExtension(std::int32_t format) {
+    return format == FormatTextAllInOne ? u".txt" : u".html";
+}
+
+// Names given among one set of siblings: a clean name taken (ignoring case) gets " (2)",
+// " (3)"..., and every name is cut to fit the file system with its extension.
+class CSiblingNames {
+public:
+    explicit CSiblingNames(std::u16string_view extension) : m_Extension(extension) {}
+
+    void Reserve(std::u16string_view name) { m_Taken.insert(FoldAscii(name)); }
+
+    std::u16string Take(std::u16string_view name) {
+        const std::u16string clean = CleanFolderName(name);
+        for (std::uint32_t n = 1;; ++n) {
+            const std::u16string suffix = n == 1 ? std::u16string() : u" (" + Utf8Number(n) + u")";
+            std::u16string candidate = FitFileNameStem(clean, suffix + m_Extension) + suffix;
+            if (m_Taken.insert(FoldAscii(candidate)).second)
+                return candidate;
+        }
+    }
+
+private:
+    static std::u16string Utf8Number(std::uint32_t n) {
+        std::u16string out;
+        for (const char c : std::to_string(n))
+            out.push_back(char16_t(c));
+        return out;
+    }
+
+    std::u16string m_Extension;
+    std::unordered_set<std::u16string> m_Taken;
+};
+
+// The progress a folder's export sees: its window is the store's one, which it only
+// advances. Every item the export pumps for counts as one file.
+class CStoreProgress;
+
+class CFolderProgress final : public IProgress {
+public:
+    explicit CFolderProgress(CStoreProgress& owner) : m_Owner(owner) {}
+    void SetRange(int, int, int) override {}
+    bool Begin(std::u16string_view, bool) override { return true; }
+    int SetPosition(int) override { return 0; }
+    void SetStatusText(std::u16string_view) override {}
+    void PumpMessages(bool cancelOnEscape) override;
+    [[nodiscard]] bool IsCancelled() const override;
+    void ClearProgress() override {}
+
+private:
+    CStoreProgress& m_Owner;
+};
+
+// The UI services a folder's export runs with: its message boxes go to the user as they
+// are, its errors are counted for the folder, its progress windows are the store's one.
+class CStoreProgress final : public IUiServices {
+public:
+    CStoreProgress(IUiServices& ui, std::uint64_t totalMessages)
+        : m_Ui(ui), m_nTotal(totalMessages) {
+        m_pWindow = ui.CreateProgress(kStoreProgressTitle, true);
+        m_pWindow->SetRange(0, 100, 1);
+        m_pWindow->Begin(u"Progress", true);
+    }
+
+    MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
+                         MsgButtons buttons) override {
+        if (icon == MsgIcon::Error)
+            ++m_nErrors;
+        return m_Ui.MessageBox(text, caption, icon, buttons);
+    }
+    std::unique_ptr<IProgress> CreateProgress(std::u16string_view, bool) override {
+        return std::make_unique<CFolderProgress>(*this);
+    }
+
+    void StartFolder(std::u16string_view path) {
+        m_strFolder = ExportingFolderText(path);
+        Show();
+        m_pWindow->PumpMessages(true);
+    }
+    void EndFolder(std::uint64_t messages) {
+        m_nBefore += messages;
+        m_nFiles += m_nItems;
+        m_nItems = 0;
+    }
+    void Item(bool cancelOnEscape) {
+        ++m_nItems;
+        Show();
+        m_pWindow->PumpMessages(cancelOnEscape);
+    }
+    [[nodiscard]] bool IsCancelled() const { return m_pWindow->IsCancelled(); }
+    [[nodiscard]] std::uint32_t Errors() const { return m_nErrors; }
+    [[nodiscard]] std::uint64_t Files() const { return m_nFiles + m_nItems; }
+
+private:
+    void Show() {
+        const std::uint64_t done = m_nBefore + m_nItems;
+        const int percent =
+            m_nTotal == 0 ? 0 : int(std::min<std::uint64_t>(done, m_nTotal) * 100 / m_nTotal);
+        m_pWindow->SetPosition(percent);
+        m_pWindow->SetStatusText(
+            m_strFolder + u" " +
+            FormatStatusText("%llu files exported.", static_cast<unsigned long long>(Files())));
+    }
+
+    IUiServices& m_Ui;
+    std::unique_ptr<IProgress> m_pWindow;
+    std::uint64_t m_nTotal = 0;
+    std::uint64_t m_nBefore = 0;
+    std::uint64_t m_nItems = 0;
+    std::uint64_t m_nFiles = 0;
+    std::uint32_t m_nErrors = 0;
+    std::u16string m_strFolder;
+};
+
+void CFolderProgress::PumpMessages(bool cancelOnEscape) {
+    m_Owner.Item(cancelOnEscape);
+}
+
+bool CFolderProgress::IsCancelled() const {
+    return m_Owner.IsCancelled();
+}
+
+std::u16string FolderText(std::u16string_view path) {
+    return path.empty() ? std::u16string(u"/") : std::u16string(path);
+}
+
+void ShowFolderError(IUiServices& ui, const std::u16string& text) {
+    ui.MessageBox(text, kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+}
+
+// One folder's export, through the format's own export. False after a message when the
+// folder cannot be exported at all.
+bool ExportFolder(CDBXFile& dbx, CStoreProgress& ui, const CStoreExportRequest& request,
+                  const CStoreFolder& folder, const std::u16string& target,
+                  std::uint64_t& attachedFiles) {
+    CExportSession session(dbx, ui);
+    ExportStep1Next(dbx.GetEmails(), SelectionAll, {});
+    if (request.format == FormatAttachments) {
+        // The per-message saving without the loop's closing notice: one per folder would
+        // bury the user in boxes.
+        for (const CEmailDBX* entry : dbx.GetEmails().Items()) {
+            attachedFiles += std::uint64_t(std::max(SaveAttachments(session, entry, target), 0));
+            ui.Item(true);
+            if (ui.IsCancelled())
+                break;
+        }
+        return true;
+    }
+    CExportRun run;
+    run.format = request.format;
+    run.options = request.options;
+    run.options.title = folder.m_strName.empty() ? std::u16string(u"Title") : folder.m_strName;
+    if (WritesOneFile(request.format))
+        run.file = target;
+    else
+        run.folder = target;
+    return RunExport(session, run);
+}
+
+}  // namespace
+
+std::u16string ExportingFolderText(std::u16string_view path) {
+    return u"Exporting folder " + FolderText(path) + u"...";
+}
+
+std::u16string CleanFolderName(std::u16string_view name) {
+    CZHyperString text;
+    text.SetWide(name);
+    text.SanitizeFileName();
+    std::u16string clean(text.GetWideView());
+    if (clean.empty() || clean == u"." || clean == u"..")
+        return u"_";
+    return clean;
+}
+
+std::vector<CStoreExportItem> PlanStoreExport(const CDbxStore& store, std::int32_t format) {
+    const std::u16string extension = WritesOneFile(format) ? FileExtension(format) : u"";
+    const std::vector<CStoreFolder>& folders = store.Folders();
+    std::vector<CStoreExportItem> plan;
+    if (folders.empty())
+        return plan;
+
+    // Each folder's place: its parent's place and its own name among its siblings.
+    std::vector<std::u16string> place(folders.size());
+    std::vector<CSiblingNames> siblings(folders.size(), CSiblingNames(extension));
+    CSiblingNames& top = siblings[0];
+    if (!store.Unlisted().empty())
+        top.Reserve(kUnlistedFolder);
+    if (folders[0].m_FileState != StoreFileState::None)
+        place[0] = top.Take(folders[0].m_strName);
+    for (std::size_t i = 1; i < folders.size(); ++i) {
+        const std::size_t parent = std::size_t(folders[i].m_nParent);
+        const std::u16string name = siblings[parent].Take(folders[i].m_strName);
+        place[i] = parent == 0 ? name : place[parent] + u'/' + name;
+    }
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (folders[i].m_FileState != StoreFileState::None)
+            plan.push_back({&folders[i], place[i] + extension, false});
+    }
+    CSiblingNames unlisted(extension);
+    for (const CStoreFolder& folder : store.Unlisted()) {
+        plan.push_back(
+            {&folder,
+             std::u16string(kUnlistedFolder) + u'/' + unlisted.Take(folder.m_strName) + extension,
+             true});
+    }
+    return plan;
+}
+
+bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequest& request,
+                 CStoreExportResult& result) {
+    result = {};
+    const std::vector<CStoreExportItem> plan = PlanStoreExport(store, request.format);
+    const bool oneFile = WritesOneFile(request.format);
+    std::uint64_t total = 0;
+    for (const CStoreExportItem& item : plan)
+        total += item.folder->m_nHeaderCount;
+
+    std::uint64_t attachedFiles = 0;
+    {
+        CStoreProgress progress(ui, total);
+        for (const CStoreExportItem& item : plan) {
+            const CStoreFolder& folder = *item.folder;
+            const std::u16string shown = item.unlisted ? item.relative : folder.m_strPath;
+            progress.StartFolder(shown);
+            if (progress.IsCancelled()) {
+                result.cancelled = true;
+                break;
+            }
+            if (folder.m_FileState == StoreFileState::Missing) {
+                ShowFolderError(ui, u"The file of the folder '" + FolderText(folder.m_strPath) +
+                                        u"' is missing from the store:\n" + folder.m_strStoredFile);
+                ++result.failed;
+                continue;
+            }
+            CDBXFile dbx;
+            const std::int32_t status = dbx.Open(store.FilePath(folder));
+            if (status != DbxOk && status != DbxNoEmail) {
+                ShowFolderError(ui, u"Unable to export the folder '" + FolderText(shown) + u"' (" +
+                                        folder.m_strFile + u"):\n" + GetStatusText(status));
+                ++result.failed;
+                continue;
+            }
+            const std::int32_t count = dbx.GetEmails().GetCount();
+            if (count == 0) {
+                ++result.exported;  // nothing to write for an empty folder
+                continue;
+            }
+            std::u16string target = request.destination + item.relative;
+            const std::u16string folderToMake =
+                oneFile ? target.substr(0, target.rfind(u'/') + 1) : target;
+            if (!oneFile)
+                target.push_back(u'/');
+            if (!CreateFolder(folderToMake)) {
+                ShowFolderError(ui, u"Unable to create the output folder '" + folderToMake +
+                                        u"' of the folder '" + FolderText(shown) + u"'.");
+                ++result.failed;
+                continue;
+            }
+            const std::uint32_t errorsBefore = progress.Errors();
+            const bool ran = ExportFolder(dbx, progress, request, folder, target, attachedFiles);
+            progress.EndFolder(std::uint64_t(count));
+            if (!ran || progress.Errors() != errorsBefore)
+                ++result.failed;
+            else
+                ++result.exported;
+            if (progress.IsCancelled()) {
+                result.cancelled = true;
+                break;
+            }
+        }
+        result.files = progress.Files();
+    }
+    if (request.format == FormatAttachments) {
+        ui.MessageBox(AttachedFilesSummaryText(std::int32_t(
+                          std::min<std::uint64_t>(attachedFiles, std::uint64_t(INT32_MAX)))),
+                      kAppName, MsgIcon::None, MsgButtons::Ok);
+    }
+    return result.failed == 0 && !result.cancelled;
+}
