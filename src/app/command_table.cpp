@@ -4,6 +4,7 @@ namespace {
 
 constexpr CommandInfo kCommands[] = {
     {"&File", kIdFileOpen, "&Open", "Ctrl+O"},
+    {"&File", kIdFileOpenStore, "Open S&tore...", "Ctrl+Shift+O"},
     {"&File", kIdExportWizard, "&Exportation Wizard", "Ctrl+E"},
     {"&File", kIdSeparator, "", ""},
     {"&File", kIdSaveAttachments, "&Save Attachments", ""},
@@ -31,6 +32,7 @@ constexpr CommandInfo kCommands[] = {
 
 constexpr CommandPrompt kPrompts[] = {
     {kIdFileOpen, "Open a file", "Open"},
+    {kIdFileOpenStore, "Open a whole Outlook Express store and show its folders", "Open Store"},
     {kIdExportWizard, "Export Emails...", "Export Emails"},
     {kIdOnlineHelp, "Online Help", "Online Help"},
     {kIdAppAbout, "Display program information, version number and copyright", "About"},

@@ -10,6 +10,7 @@
 enum CommandId : std::int32_t {
     kIdSeparator = 0,
     kIdFileOpen = 57601,
+    kIdFileOpenStore = 32900,
     kIdExportWizard = 32774,
     kIdSaveAttachments = 32777,
     kIdAppExit = 57665,

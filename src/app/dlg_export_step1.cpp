@@ -10,7 +10,7 @@
 #include "mailbox/email_array.h"
 
 CDlgExportStep1::CDlgExportStep1(CEmailArray& emails, std::vector<std::int32_t> rows,
-                                 QWidget* parent)
+                                 QWidget* parent, bool offerStore)
     : QDialog(parent), m_Emails(emails), m_Rows(std::move(rows)) {
     setObjectName(QStringLiteral("ExportStep1"));
     setWindowTitle(QStringLiteral("Export Emails - Step 1"));
@@ -29,6 +29,13 @@ CDlgExportStep1::CDlgExportStep1(CEmailArray& emails, std::vector<std::int32_t> 
     (view.mode == SelectionRows ? m_pSelected : m_pAll)->setChecked(true);
     groupLayout->addWidget(m_pSelected);
     groupLayout->addWidget(m_pAll);
+    if (offerStore) {
+        m_pStore = new QRadioButton(QStringLiteral("All folders of the store"), group);
+        groupLayout->addWidget(m_pStore);
+        if (m_Emails.GetCount() == 0) {
+            m_pStore->setChecked(true);
+        }
+    }
 
     m_pNext = new QPushButton(QStringLiteral("Next"), this);
     m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -39,6 +46,11 @@ CDlgExportStep1::CDlgExportStep1(CEmailArray& emails, std::vector<std::int32_t> 
 }
 
 void CDlgExportStep1::OnNext() {
+    m_bStore = m_pStore != nullptr && m_pStore->isChecked();
+    if (m_bStore) {
+        accept();  // the folders' entries are marked as each one is exported
+        return;
+    }
     m_nMode = m_pSelected->isChecked() ? SelectionRows : SelectionAll;
     ExportStep1Next(m_Emails, m_nMode, m_Rows);
     accept();

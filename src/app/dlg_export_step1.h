@@ -16,10 +16,14 @@ class QRadioButton;
 class CDlgExportStep1 : public QDialog {
     Q_OBJECT
 public:
-    // `rows` are the email list's selected rows.
-    CDlgExportStep1(CEmailArray& emails, std::vector<std::int32_t> rows, QWidget* parent = nullptr);
+    // `rows` are the email list's selected rows. While a store is open a third choice
+    // exports all its folders; it is set when the list is empty.
+    CDlgExportStep1(CEmailArray& emails, std::vector<std::int32_t> rows, QWidget* parent = nullptr,
+                    bool offerStore = false);
 
     [[nodiscard]] ExportSelectionMode Mode() const { return m_nMode; }
+    [[nodiscard]] bool StoreChosen() const { return m_bStore; }
+    [[nodiscard]] QRadioButton* StoreButton() const { return m_pStore; }
     [[nodiscard]] QRadioButton* SelectedButton() const { return m_pSelected; }
     [[nodiscard]] QRadioButton* AllButton() const { return m_pAll; }
     [[nodiscard]] QPushButton* NextButton() const { return m_pNext; }
@@ -34,6 +38,8 @@ private:
     ExportSelectionMode m_nMode = SelectionAll;
     QRadioButton* m_pSelected = nullptr;
     QRadioButton* m_pAll = nullptr;
+    QRadioButton* m_pStore = nullptr;
+    bool m_bStore = false;
     QPushButton* m_pNext = nullptr;
     QPushButton* m_pCancel = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "app/dlg_export_step4_html_all_in_one.h"
 #include "export/export_session.h"
 #include "export/export_settings.h"
+#include "export/export_store.h"
 #include "export/export_wizard.h"
 #include "mailbox/dbx_file.h"
 
@@ -15,16 +16,19 @@ int ExecWizardDialog(QDialog& dialog) {
 
 ExportWizardResult OnExportEmails(const CExportWizardContext& context,
                                   const WizardDialogRunner& run) {
-    if (!CheckExportHasEmails(context.rowCount, context.ui)) {
+    if (context.store == nullptr && !CheckExportHasEmails(context.rowCount, context.ui)) {
         return ExportWizardResult::NoEmails;
     }
 
     CExportRun exportRun;
+    bool wholeStore = false;
     {
-        CDlgExportStep1 step1(context.dbx.GetEmails(), context.rows, context.parent);
+        CDlgExportStep1 step1(context.dbx.GetEmails(), context.rows, context.parent,
+                              context.store != nullptr);
         if (run(step1) != QDialog::Accepted) {
             return ExportWizardResult::Cancelled;
         }
+        wholeStore = step1.StoreChosen();
     }
     {
         CDlgExportStep2 step2(context.ui, context.settings, context.parent);
@@ -34,8 +38,9 @@ ExportWizardResult OnExportEmails(const CExportWizardContext& context,
         exportRun.format = step2.Format();
     }
     {
-        CDlgExportStep3 step3(exportRun.format, context.ui, context.dialogs, context.settings,
-                              context.parent);
+        // A store always goes into a folder, one-file formats included (one file a folder).
+        CDlgExportStep3 step3(wholeStore ? std::int32_t(FormatEml) : exportRun.format, context.ui,
+                              context.dialogs, context.settings, context.parent);
         if (run(step3) != QDialog::Accepted) {
             return ExportWizardResult::Cancelled;
         }
@@ -56,6 +61,16 @@ ExportWizardResult OnExportEmails(const CExportWizardContext& context,
         exportRun.options = step4.Options();
     }
 
+    if (wholeStore) {
+        CStoreExportRequest request;
+        request.format = exportRun.format;
+        request.destination = exportRun.folder;
+        request.options = exportRun.options;
+        CStoreExportResult result;
+        return ExportStore(*context.store, context.ui, request, result)
+                   ? ExportWizardResult::Exported
+                   : ExportWizardResult::Failed;
+    }
     CExportSession session(context.dbx, context.ui);
     return RunExport(session, exportRun) ? ExportWizardResult::Exported
                                          : ExportWizardResult::Failed;

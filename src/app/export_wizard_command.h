@@ -11,6 +11,7 @@
 #include <vector>
 
 class CAppSettings;
+class CDbxStore;
 class CDBXFile;
 class IAppDialogs;
 class IUiServices;
@@ -31,6 +32,7 @@ struct CExportWizardContext {
     IUiServices& ui;
     IAppDialogs& dialogs;
     CAppSettings& settings;
+    const CDbxStore* store = nullptr;  // the open store, offered as a third choice
 };
 
 enum class ExportWizardResult {

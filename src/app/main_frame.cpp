@@ -80,6 +80,7 @@ bool CMainFrame::Create() {
     CreateViewerBar();
     // 8. The list with its columns and icons.
     CreateEmailList();
+    CreateFoldersBar();
     // 9. Keyboard focus to the view.
     m_pView->setFocus();
     return true;
@@ -256,6 +257,9 @@ void CMainFrame::RunCommand(CommandId id) {
     switch (id) {
         case kIdFileOpen:
             OnFileOpen();
+            break;
+        case kIdFileOpenStore:
+            OnFileOpenStore();
             break;
         case kIdExportWizard:
             OnExportWizard();
@@ -470,7 +474,8 @@ void CMainFrame::OnExportWizard() {
                                  .rows = {},
                                  .ui = m_Ui,
                                  .dialogs = m_Dialogs,
-                                 .settings = m_Settings};
+                                 .settings = m_Settings,
+                                 .store = m_Store.IsOpen() ? &m_Store : nullptr};
     for (const QModelIndex& index : m_pList->selectionModel()->selectedRows()) {
         context.rows.push_back(index.row());
     }

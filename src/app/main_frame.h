@@ -14,8 +14,10 @@
 
 #include "analysis/email_sort.h"
 #include "app/command_table.h"
+#include "app/folders_bar.h"
 #include "app/quick_list.h"
 #include "mailbox/dbx_file.h"
+#include "store/dbx_store.h"
 
 class CAppSettings;
 class CChildView;
@@ -52,6 +54,14 @@ public:
     // Loading (the Open command asks for the path first).
     void OnFileOpen();
     void LoadMailbox(const std::u16string& path);
+
+    // The whole store (main_frame_store.cpp): Open Store asks for a folder; the Folders
+    // bar shows the tree, and choosing a folder loads its file as LoadMailbox does.
+    void OnFileOpenStore();
+    void LoadStore(const std::u16string& path);
+    void OpenStoreFolder(CFoldersBar::FolderRef ref);
+    [[nodiscard]] const CDbxStore& Store() const { return m_Store; }
+    [[nodiscard]] CFoldersBar* FoldersBar() const { return m_pFoldersBar; }
 
     // The email list's side.
     void GetCellData(CQuickList& list, CQuickListCell& cell) override;
@@ -121,6 +131,7 @@ private:
     void CreateMenus();
     void CreateViewerBar();
     void CreateEmailList();
+    void CreateFoldersBar();
     void SetPromptText(const QString& text);
     void UpdateLockIndicators();
     // Sets every row's selected state as the predicate says, redrawing once.
@@ -140,6 +151,8 @@ private:
     QList<QIcon> m_SmallImages;
     std::u16string m_strCurrentPath;
     CDBXFile m_Mailbox;
+    CDbxStore m_Store;
+    CFoldersBar* m_pFoldersBar = nullptr;
     int m_nShownRow = -1;
     CEmailSortState m_SortState;
 

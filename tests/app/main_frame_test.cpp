@@ -34,6 +34,7 @@ const std::vector<ExpectedMenu>& ExpectedMenus() {
     static const std::vector<ExpectedMenu> menus = {
         {"&File",
          {{"&Open", "Ctrl+O", 57601},
+          {"Open S&tore...", "Ctrl+Shift+O", 32900},
           {"&Exportation Wizard", "Ctrl+E", 32774},
           {nullptr, "", 0},
           {"&Save Attachments", "", 32777},
@@ -103,6 +104,7 @@ private slots:
         };
         const P withPrompt[] = {
             {57601, "Open a file", "Open"},
+            {32900, "Open a whole Outlook Express store and show its folders", "Open Store"},
             {32774, "Export Emails...", "Export Emails"},
             {32804, "Online Help", "Online Help"},
             {57664, "Display program information, version number and copyright", "About"},
