@@ -4,6 +4,8 @@
 //   quillbox_screenshot viewer OUT.png        the viewer's text page showing an HTML part
 //   quillbox_screenshot progress OUT.png      the progress window of an EML export of
 //                                             20,000 messages, then Cancel is clicked
+//   quillbox_screenshot store OUT.png         a whole store open: the Folders bar, the
+//                                             Inbox's list and a message in the viewer
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -123,6 +125,80 @@ int ViewerShot(QApplication& app, const QString& out) {
     return GrabWithRowSelected(app, shot.frame, out);
 }
 
+int StoreShot(QApplication& app, const QString& out) {
+    QTemporaryDir dir;
+    const std::filesystem::path store = dir.path().toStdString();
+    auto folder = [](std::uint32_t id, std::uint32_t parent, const char* name, const char* file,
+                     std::uint32_t special = 0) {
+        dbxw::Folder f;
+        f.id = id;
+        f.parent = parent;
+        f.name = name;
+        f.file = file;
+        f.storeType = 3;
+        if (special != 0) {
+            f.special = special;
+        }
+        return f;
+    };
+    const std::vector<dbxw::Folder> folders = {
+        {.parent = 0xFFFFFFFF, .name = "Outlook Express", .storeType = 4},
+        {.id = 1, .name = "Local Folders", .account = "LocalStore", .storeType = 3},
+        folder(4, 1, "Inbox", "Inbox.dbx", 1),
+        folder(5, 1, "Outbox", "Outbox.dbx", 2),
+        folder(6, 1, "Sent Items", "Sent Items.dbx", 3),
+        folder(7, 1, "Deleted Items", "Deleted Items.dbx", 4),
+        folder(8, 1, "Drafts", "Drafts.dbx", 5),
+        folder(10, 1, "Correspondence", "Correspondence.dbx"),
+        folder(11, 10, "Royal Society", "Royal Society.dbx"),
+        folder(12, 11, "Bernoulli numbers", "Bernoulli numbers.dbx"),
+        folder(13, 1, "Family", "Family.dbx"),
+        {.id = 20, .name = "news.example.org", .account = "news", .storeType = 0},
+        {.id = 21, .parent = 20, .name = "sci.math", .file = "sci.math.dbx", .storeType = 0},
+    };
+    if (!dbxw::FoldersBuilder(folders).Build().WriteTo(store / "Folders.dbx")) {
+        return 1;
+    }
+    const char* subjects[] = {"Meeting on Thursday",
+                              "Re: Meeting on Thursday",
+                              "Notes on the Analytical Engine",
+                              "Tables of Bernoulli numbers",
+                              "Re: Tables of Bernoulli numbers",
+                              "The difference engine",
+                              "Letter from Mr. Faraday"};
+    int n = 0;
+    for (const dbxw::Folder& f : folders) {
+        if (!f.file) {
+            continue;
+        }
+        std::vector<dbxw::Message> messages;
+        const int count = *f.name == "Inbox" ? 7 : 1 + (n * 5) % 9;
+        for (int i = 0; i < count; ++i, ++n) {
+            const std::string subject =
+                *f.name == "Inbox" ? subjects[i] : *f.name + " " + std::to_string(i + 1);
+            messages.push_back(
+                Mail(n, subject, *f.name == "Inbox" && i == 2 ? kHtmlMessage : PlainMessage(n)));
+        }
+        dbxw::Builder b = dbxw::SimpleMailboxBuilder(messages);
+        b.header.signature = dbxw::kSignatureMessages;
+        if (!b.Build().WriteTo(store / *f.file)) {
+            return 1;
+        }
+    }
+    ShotWindow shot;
+    shot.ui.SetParentWindow(&shot.frame);
+    shot.ui.SetSettings(&shot.settings);
+    if (!shot.frame.Create()) {
+        return 1;
+    }
+    shot.frame.resize(1280, 800);
+    shot.frame.show();
+    shot.frame.LoadStore(store.u16string());
+    shot.frame.resizeDocks({shot.frame.ViewerBar()}, {330}, Qt::Vertical);
+    shot.frame.resizeDocks({shot.frame.FoldersBar()}, {250}, Qt::Horizontal);
+    return GrabWithRowSelected(app, shot.frame, out);
+}
+
 int ProgressShot(QApplication& app, const QString& out) {
     constexpr int kMessages = 20'000;
     QTemporaryDir dir;
@@ -219,6 +295,9 @@ int main(int argc, char** argv) {
     }
     if (mode == QStringLiteral("progress")) {
         return ProgressShot(app, out);
+    }
+    if (mode == QStringLiteral("store")) {
+        return StoreShot(app, out);
     }
     // Scratch settings: a screenshot leaves the user's own alone.
     ShotWindow shot;
