@@ -121,6 +121,10 @@ int RunExportStore(const ExportStoreOptions& options) {
             options.format + "\".");
         return kExitUsage;
     }
+    if (IsBlankPath(Utf8ToWide(options.destination))) {
+        PrintError("Please choose an output folder.");  // not the root folder
+        return kExitFailure;
+    }
     CDbxStore store;
     if (!OpenStore(store, options.store)) {
         return kExitFailure;
@@ -130,6 +134,7 @@ int RunExportStore(const ExportStoreOptions& options) {
     CStoreExportRequest request;
     request.format = format;
     request.destination = WithTrailingSeparator(Utf8ToWide(options.destination));
+    request.askOnWriteFailure = false;  // every file that failed on stderr, no question
     if (!FolderExists(request.destination) && !CreateFolder(request.destination)) {
         PrintError("Unable to create the output folder '" + WideToUtf8(request.destination) + "'.");
         return kExitFailure;

@@ -165,33 +165,47 @@ void ShowFolderError(IUiServices& ui, const std::u16string& text) {
     ui.MessageBox(text, kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
 }
 
-// One folder's export, through the format's own export. False after a message when the
-// folder cannot be exported at all.
-bool ExportFolder(CDBXFile& dbx, CStoreProgress& ui, const CStoreExportRequest& request,
-                  const CStoreFolder& folder, const std::u16string& target,
-                  std::uint64_t& attachedFiles) {
+// What one folder's export came to.
+struct CFolderOutcome {
+    bool ran = false;  // false: the export refused to run (reported)
+    std::uint64_t writeFailures = 0;
+    bool stopped = false;  // the user chose to stop after a write failure
+};
+
+// One folder's export, through the format's own export.
+CFolderOutcome ExportFolder(CDBXFile& dbx, CStoreProgress& ui, const CStoreExportRequest& request,
+                            const CStoreFolder& folder, const std::u16string& target,
+                            std::uint64_t& attachedFiles) {
     CExportSession session(dbx, ui);
+    session.WriteFailures().SetAskToContinue(request.askOnWriteFailure);
     ExportStep1Next(dbx.GetEmails(), SelectionAll, {});
+    CFolderOutcome outcome;
     if (request.format == FormatAttachments) {
         // The per-message saving without the loop's closing notice: one per folder would
         // bury the user in boxes.
+        session.WriteFailures().Reset();
         for (const CEmailDBX* entry : dbx.GetEmails().Items()) {
             attachedFiles += std::uint64_t(std::max(SaveAttachments(session, entry, target), 0));
             ui.Item(true);
-            if (ui.IsCancelled())
+            if (ui.IsCancelled() || session.WriteFailures().Stopped())
                 break;
         }
-        return true;
+        session.FinishWriteFailures();
+        outcome.ran = true;
+    } else {
+        CExportRun run;
+        run.format = request.format;
+        run.options = request.options;
+        run.options.title = folder.m_strName.empty() ? std::u16string(u"Title") : folder.m_strName;
+        if (WritesOneFile(request.format))
+            run.file = target;
+        else
+            run.folder = target;
+        outcome.ran = RunExport(session, run);
     }
-    CExportRun run;
-    run.format = request.format;
-    run.options = request.options;
-    run.options.title = folder.m_strName.empty() ? std::u16string(u"Title") : folder.m_strName;
-    if (WritesOneFile(request.format))
-        run.file = target;
-    else
-        run.folder = target;
-    return RunExport(session, run);
+    outcome.writeFailures = session.WriteFailures().Count();
+    outcome.stopped = session.WriteFailures().Stopped();
+    return outcome;
 }
 
 }  // namespace
@@ -247,6 +261,12 @@ std::vector<CStoreExportItem> PlanStoreExport(const CDbxStore& store, std::int32
 bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequest& request,
                  CStoreExportResult& result) {
     result = {};
+    if (IsBlankPath(request.destination) || request.destination.back() != u'/') {
+        // Blank would be the root folder; the callers hand over a normalised folder.
+        ui.MessageBox(u"Please choose an output folder.", u"Output folder", MsgIcon::Warning,
+                      MsgButtons::Ok);
+        return false;
+    }
     const std::vector<CStoreExportItem> plan = PlanStoreExport(store, request.format);
     const bool oneFile = WritesOneFile(request.format);
     std::uint64_t total = 0;
@@ -295,13 +315,14 @@ bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequ
                 continue;
             }
             const std::uint32_t errorsBefore = progress.Errors();
-            const bool ran = ExportFolder(dbx, progress, request, folder, target, attachedFiles);
+            const CFolderOutcome outcome =
+                ExportFolder(dbx, progress, request, folder, target, attachedFiles);
             progress.EndFolder(std::uint64_t(count));
-            if (!ran || progress.Errors() != errorsBefore)
+            if (!outcome.ran || outcome.writeFailures != 0 || progress.Errors() != errorsBefore)
                 ++result.failed;
             else
                 ++result.exported;
-            if (progress.IsCancelled()) {
+            if (progress.IsCancelled() || outcome.stopped) {
                 result.cancelled = true;
                 break;
             }

@@ -39,6 +39,9 @@ struct CStoreExportRequest {
     // The template options of the formats that have them, resolved (code page included);
     // each folder's title is its name.
     CExportOptions options;
+    // The first file of a folder that cannot be written asks whether to go on (No stops
+    // the whole run); false shows every such file and goes on, as the command line does.
+    bool askOnWriteFailure = true;
 };
 
 struct CStoreExportResult {

@@ -173,6 +173,9 @@ TEST_F(CliStoreTest, BadArgumentsAndMissingStores) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("--format"), std::string::npos);
     EXPECT_FALSE(fs::exists(temp.Path("out")));
+    r = Run({"export-store", temp.Path("store").string(), "  ", "--format", "eml"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Please choose an output folder."), std::string::npos) << r.err;
     fs::create_directories(temp.Path("empty"));
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"folders", temp.Path("empty").string()},

@@ -205,6 +205,31 @@ TEST_F(StoreExportTest, AnUnreadableFolderIsReportedOnceAndTheRunGoesOn) {
     EXPECT_EQ(Files(temp.Path("out")).size(), 4u);
 }
 
+TEST_F(StoreExportTest, AnOutputFolderThatCannotBeMadeFailsItsFoldersOnly) {
+    storetest::WriteTypicalStore(temp.Path("store"));
+    CDbxStore store;
+    ASSERT_EQ(store.Open(temp.Path("store").u16string()), StoreOk);
+    const std::u16string dest = Dest("out");
+    dbxw::WriteWholeFile(temp.Path("out/Local Folders"), "a file where a folder should go");
+    CStoreExportRequest request;
+    request.format = FormatEml;
+    request.destination = dest;
+    CStoreExportResult result;
+    EXPECT_FALSE(ExportStore(store, ui, request, result));
+    // Seven folders of Local Folders with mail, and the missing file; the empty Outbox,
+    // the news folder and the unlisted file go through.
+    EXPECT_EQ(result.failed, 8u);
+    EXPECT_EQ(result.exported, 3u);
+    EXPECT_EQ(ui.messages.size(), 8u);
+    const auto files = Files(temp.Path("out"));
+    EXPECT_EQ(files.size(), 4u);  // 2 news messages, 1 unlisted, and the blocking file
+    EXPECT_EQ(files.count("news.example.com/comp.lang.c++/[1]News 1.eml"), 1u);
+
+    request.destination = u"  ";
+    EXPECT_FALSE(ExportStore(store, ui, request, result));
+    EXPECT_EQ(WideToUtf8(ui.messages.back().text), "Please choose an output folder.");
+}
+
 TEST_F(StoreExportTest, CancelStopsAfterTheCurrentFile) {
     storetest::WriteTypicalStore(temp.Path("store"));
     CDbxStore store;
