@@ -176,6 +176,7 @@ TEST_F(StoreExportTest, OneFileFormatsWriteEachFolderBesideItsSubfolders) {
     one.outputFile = temp.Path("Work.txt").u16string();
     one.title = u"Work";
     one.codePage = 65001;
+    one.textOutput = true;
     ASSERT_TRUE(ExportAllInOne(session, one));
     EXPECT_EQ(files.at("Local Folders/Inbox/Work.txt"), dbxw::ReadWholeFile(temp.Path("Work.txt")));
     EXPECT_NE(files.at("Local Folders/Inbox/Work.txt").find("Work 3"), std::string::npos);
