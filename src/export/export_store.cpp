@@ -36,6 +36,8 @@ bool WritesOneFile(std::int32_t format) {
 }
 
 std::u16string FileExtension(std::int32_t format) {
+    if (format == FormatMbox)
+        return u".mbox";
     return format == FormatTextAllInOne ? u".txt" : u".html";
 }
 
