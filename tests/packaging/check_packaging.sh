@@ -53,7 +53,7 @@ complete_words() {  # complete_words WORD... : what TAB offers for the last word
         _quillbox_cli; printf "%s\n" "${COMPREPLY[@]}"' "$src/quillbox-cli.bash" "$@"
 }
 check "completion offers the commands" \
-    bash -c "[ \"\$(cd / && PATH='$bin':\$PATH bash -c 'source \"$src/quillbox-cli.bash\"; COMP_WORDS=(quillbox-cli ex); COMP_CWORD=1; _quillbox_cli; echo \${COMPREPLY[*]}')\" = export ]"
+    bash -c "[ \"\$(cd / && PATH='$bin':\$PATH bash -c 'source \"$src/quillbox-cli.bash\"; COMP_WORDS=(quillbox-cli ex); COMP_CWORD=1; _quillbox_cli; echo \${COMPREPLY[*]}')\" = \"export export-store\" ]"
 words=$(complete_words quillbox-cli list --j)
 check "completion offers a command's options" test "$words" = "--json"
 words=$(complete_words quillbox-cli export box.dbx out --format h)
