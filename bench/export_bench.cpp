@@ -26,6 +26,7 @@
 
 #include "bench_messages.h"
 #include "bench_ui.h"
+#include "dbxwriter/dbx_writer.h"
 #include "export/export_all_in_one.h"
 #include "export/export_attachments.h"
 #include "export/export_eml.h"
@@ -36,7 +37,6 @@
 #include "platform/code_page.h"
 #include "platform/paths.h"
 #include "platform/ui_services.h"
-#include "support/dbx_writer.h"
 
 namespace {
 

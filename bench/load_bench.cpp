@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "dbxwriter/dbx_writer.h"
 #include "mailbox/dbx_file.h"
-#include "support/dbx_writer.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "analysis/duplicates.h"
 #include "analysis/message_thread.h"
 #include "bench_ui.h"
+#include "dbxwriter/dbx_writer.h"
 #include "export/export_eml.h"
 #include "export/export_session.h"
 #include "mailbox/dbx_file.h"
@@ -30,7 +31,6 @@
 #include "mime/transfer_codec.h"
 #include "mime/viewer_text.h"
 #include "platform/paths.h"
-#include "support/dbx_writer.h"
 
 namespace {
 

@@ -22,6 +22,7 @@
 
 #include "bench_messages.h"
 #include "bench_ui.h"
+#include "dbxwriter/dbx_writer.h"
 #include "export/export_session.h"
 #include "export/export_store.h"
 #include "export/export_wizard.h"
@@ -29,7 +30,6 @@
 #include "mime/transfer_codec.h"
 #include "platform/paths.h"
 #include "store/dbx_store.h"
-#include "support/dbx_writer.h"
 
 namespace {
 

@@ -14,6 +14,8 @@
 #include "analysis/duplicates.h"
 #include "analysis/thread_links.h"
 #include "bench_ui.h"
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 #include "mailbox/crc32.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email_array.h"
@@ -21,8 +23,6 @@
 #include "mime/mime_email.h"
 #include "mime/tag_strip.h"
 #include "mime/transfer_codec.h"
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/dbx_writer.h"
+#include "dbxwriter/dbx_writer.h"
 
 namespace fuzzinput {
 

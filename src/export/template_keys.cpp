@@ -277,7 +277,7 @@ std::string SubjectKeyText(const CMimeEmail* email, const CEmailDBX& entry, std:
     }
     CZHyperString subject(entry.m_Subject);
     if (output == KeyOutput::Html) {
-        if (!subject.EscapeHtml())
+        if (!EscapeHtml(subject))
             return {};
         // The entities are there already; the angle brackets are what is left.
         std::u16string escaped;

@@ -80,6 +80,47 @@ void CZHyperString::SetWide(std::u16string_view text) {
     m_pWide[length] = 0;
 }
 
+void CZHyperString::SetCodePageText(const char* text, std::uint32_t codePage) {
+    SetType(codePage != 0 ? TypeCodePage : TypeAnsi);
+    m_nCodePage = codePage;
+    Empty();
+    if (text == nullptr) {
+        return;
+    }
+    const std::size_t length = std::strlen(text);
+    if (length >= static_cast<std::size_t>(INT32_MAX)) {
+        return;
+    }
+    if (!m_pText) {
+        m_nCapacity = 0;  // a capacity without a buffer would make Reserve keep nothing
+    }
+    Reserve(static_cast<std::int32_t>(length + 1), false);
+    std::memcpy(m_pText.get(), text, length);
+    m_pText[length] = 0;
+}
+
+void CZHyperString::ShrinkToFit() {
+    const std::int32_t length = GetTextLength();
+    // A full buffer without a terminator has no room to drop.
+    if (length + 1 >= m_nCapacity) {
+        return;
+    }
+    if (m_pWide) {
+        auto fresh = std::make_unique<char16_t[]>(std::size_t(length) + 1);
+        std::copy_n(m_pWide.get(), length, fresh.get());
+        fresh[length] = 0;
+        m_pWide = std::move(fresh);
+    } else if (m_pText) {
+        auto fresh = std::make_unique<char[]>(std::size_t(length) + 1);
+        std::copy_n(m_pText.get(), length, fresh.get());
+        fresh[length] = 0;
+        m_pText = std::move(fresh);
+    } else {
+        return;
+    }
+    m_nCapacity = length + 1;
+}
+
 void CZHyperString::Copy(const CZHyperString& other) {
     if (this == &other) {
         return;

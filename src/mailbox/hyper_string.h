@@ -42,11 +42,11 @@ public:
     bool ToCodePage(std::uint32_t codePage);
     void ReplaceChar(char16_t from, char16_t to);
     void SanitizeFileName();
-    // Stores zero-terminated text in the code page named by the charset (TypeCodePage), or
-    // as plain 8-bit text when the charset is unknown. Defined with the charset table.
-    void SetCharsetText(const char* text, const char* charset);
-    // Replaces the text by its HTML-escaped UTF-16 form. Defined with the entity table.
-    bool EscapeHtml();
+    // Stores zero-terminated 8-bit text in the code page (TypeCodePage), or as plain 8-bit
+    // text (TypeAnsi) when the code page is 0. A null text leaves the string empty.
+    void SetCodePageText(const char* text, std::uint32_t codePage);
+    // Drops the room after the text and its terminator, in the representation held.
+    void ShrinkToFit();
 
     [[nodiscard]] std::int32_t GetType() const { return m_nType; }
     [[nodiscard]] std::uint32_t GetCodePage() const { return m_nCodePage; }

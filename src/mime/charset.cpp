@@ -415,24 +415,7 @@ bool ConvertCharsetToBuffer(std::string_view sourceCharset, std::uint32_t target
                                     length, buffer, capacity, written);
 }
 
-void CZHyperString::SetCharsetText(const char* text, const char* charset) {
-    const std::uint32_t codePage =
-        CodePageFromCharset(charset != nullptr ? std::string_view(charset) : std::string_view());
-    SetType(codePage != 0 ? TypeCodePage : TypeAnsi);
-    m_nCodePage = codePage;
-    Empty();
-    if (text == nullptr) {
-        return;
-    }
-    const std::size_t length = std::strlen(text);
-    if (length >= static_cast<std::size_t>(INT32_MAX)) {
-        return;
-    }
-    const auto size = static_cast<std::int32_t>(length + 1);
-    if (!m_pText) {
-        m_nCapacity = 0;  // a capacity without a buffer would make Reserve keep nothing
-    }
-    Reserve(size, false);
-    std::memcpy(m_pText.get(), text, length);
-    m_pText[length] = 0;
+void SetCharsetText(CZHyperString& target, const char* text, const char* charset) {
+    target.SetCodePageText(text, CodePageFromCharset(charset != nullptr ? std::string_view(charset)
+                                                                        : std::string_view()));
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+class CZHyperString;
+
 // One row: what the code pages dialog shows, the code page, and one of its names.
 struct CCodePageRow {
     std::u16string_view m_Description;
@@ -59,3 +61,7 @@ bool ConvertCharsetToBuffer(std::u16string_view sourceCharset, std::uint32_t tar
 bool ConvertCharsetToBuffer(std::string_view sourceCharset, std::uint32_t targetCodePage,
                             const char* text, std::int32_t length, char* buffer,
                             std::int32_t capacity, std::int32_t* written = nullptr);
+
+// Stores zero-terminated text in the code page named by the charset (TypeCodePage), or as
+// plain 8-bit text when the charset is unknown.
+void SetCharsetText(CZHyperString& target, const char* text, const char* charset);

@@ -107,29 +107,27 @@ std::u16string EncodeHtmlEntities(std::u16string_view source) {
     return result;
 }
 
-bool CZHyperString::EscapeHtml() {
-    if (!ToWide()) {
+bool EscapeHtml(CZHyperString& text) {
+    if (!text.ToWide()) {
         return false;
     }
-    if (!m_pWide) {
-        return true;
-    }
     // The view stops at the capacity even when a full buffer has no terminator.
-    const std::u16string_view text = GetWideView();
+    const std::u16string_view source = text.GetWideView();
     std::int32_t length = 0;
-    if (!Encode(text, nullptr, length)) {
+    if (!Encode(source, nullptr, length)) {
         return false;
     }
     if (length <= 1) {
         // Nothing but the terminator: the escaped text is empty.
-        Empty();
+        text.Empty();
         return true;
     }
-    auto escaped = std::make_unique<char16_t[]>(static_cast<std::size_t>(length));
-    if (!Encode(text, escaped.get(), length)) {
+    std::u16string escaped(static_cast<std::size_t>(length), u'\0');
+    if (!Encode(source, escaped.data(), length)) {
         return false;
     }
-    m_pWide = std::move(escaped);
-    m_nCapacity = length;
+    escaped.resize(static_cast<std::size_t>(length - 1));
+    text.SetWide(escaped);
+    text.ShrinkToFit();
     return true;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+class CZHyperString;
+
 // The entity of one code unit, or an empty view when the unit stays as it is.
 [[nodiscard]] std::u16string_view HtmlEntityFor(char16_t unit);
 
@@ -19,3 +21,7 @@ bool EncodeHtmlEntities(const char16_t* source, char16_t* destination, std::int3
 
 // The whole text with its entities (embedded zero units are carried over as they are).
 [[nodiscard]] std::u16string EncodeHtmlEntities(std::u16string_view source);
+
+// Replaces the text by its escaped UTF-16 form, in a buffer of exactly its size. False when
+// the text cannot be converted to UTF-16.
+bool EscapeHtml(CZHyperString& text);

@@ -112,10 +112,10 @@ MediaKind CMimeBody::GetMediaKind() const {
 bool CMimeBody::GetFieldText(std::string_view name, CZHyperString& text) const {
     const CMimeHeaderField* field = FindField(name);
     if (field == nullptr) {
-        text.SetCharsetText("", nullptr);
+        SetCharsetText(text, "", nullptr);
         return false;
     }
-    text.SetCharsetText(field->GetValue().c_str(), field->GetCharset().c_str());
+    SetCharsetText(text, field->GetValue().c_str(), field->GetCharset().c_str());
     return true;
 }
 
@@ -124,10 +124,10 @@ bool CMimeBody::GetParameterText(std::string_view fieldName, std::string_view pa
     const CMimeHeaderField* field = FindField(fieldName);
     std::string parameter;
     if (field == nullptr || !field->GetParameter(parameterName, parameter)) {
-        text.SetCharsetText("", nullptr);
+        SetCharsetText(text, "", nullptr);
         return false;
     }
-    text.SetCharsetText(parameter.c_str(), field->GetCharset().c_str());
+    SetCharsetText(text, parameter.c_str(), field->GetCharset().c_str());
     return true;
 }
 

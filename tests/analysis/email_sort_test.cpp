@@ -9,11 +9,11 @@
 #include <random>
 #include <set>
 
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email_columns.h"
 #include "mailbox_fixture.h"
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 
 #include "analysis/email_sort.h"
 #include "analysis/quick_filter.h"
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox_fixture.h"
 #include "mime/transfer_codec.h"
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
 #include "support/recording_ui.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "app/app_settings_qt.h"
-#include "support/dbx_temp.h"
+#include "dbxwriter/dbx_temp.h"
 
 class AppSettingsTest : public QObject {
     Q_OBJECT

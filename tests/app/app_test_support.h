@@ -13,9 +13,9 @@
 
 #include "app/app_dialogs.h"
 #include "app/main_frame.h"
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 #include "mime/transfer_codec.h"
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
 #include "support/memory_settings.h"
 #include "support/recording_ui.h"
 

@@ -24,11 +24,11 @@
 #include "app/progress_wnd.h"
 #include "app/qt_ui_services.h"
 #include "app/sizing_control_bar.h"
+#include "dbxwriter/dbx_writer.h"
 #include "export/export_eml.h"
 #include "export/export_session.h"
 #include "mailbox/email.h"
 #include "mime/transfer_codec.h"
-#include "support/dbx_writer.h"
 #include "support/memory_settings.h"
 
 namespace {

@@ -13,12 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 #include "export/export_session.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
 #include "mime/transfer_codec.h"
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
 #include "support/memory_settings.h"
 #include "support/recording_ui.h"
 

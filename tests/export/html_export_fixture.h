@@ -11,14 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 #include "export/export_session.h"
 #include "export/template.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
 #include "mailbox/z_file.h"
 #include "mime/transfer_codec.h"
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
 #include "support/recording_ui.h"
 
 using dbxw::ReadWholeFile;

@@ -17,6 +17,8 @@
 #include "analysis/duplicates.h"
 #include "analysis/email_sort.h"
 #include "analysis/message_thread.h"
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 #include "export/export_all_in_one.h"
 #include "export/export_attachments.h"
 #include "export/export_eml.h"
@@ -26,8 +28,6 @@
 #include "mime/charset_scan.h"
 #include "mime/transfer_codec.h"
 #include "mime/viewer_text.h"
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
 #include "support/recording_ui.h"
 
 namespace {

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "dbxwriter/dbx_writer.h"
 #include "mailbox/email.h"
-#include "support/dbx_writer.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
 #include "mailbox/indexed_data.h"
 #include "mailbox/z_file.h"
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
 
 class MailboxTest : public ::testing::Test {
 protected:

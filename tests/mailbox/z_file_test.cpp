@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/dbx_temp.h"
+#include "dbxwriter/dbx_temp.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 #include "mailbox/dbx_file.h"
 #include "mime/transfer_codec.h"
 #include "mime_test_text.h"
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
 #include "support/recording_ui.h"
 
 using mimetest::Crlf;

@@ -200,7 +200,7 @@ TEST(ConvertCharset, EveryCodePageOfTheTable) {
 TEST(SetCharsetText, KindFollowsTheCharset) {
     CZHyperString text;
     text.SetWide(u"old");
-    text.SetCharsetText("caf\xC3\xA9", "UTF-8");
+    SetCharsetText(text, "caf\xC3\xA9", "UTF-8");
     EXPECT_EQ(text.GetType(), CZHyperString::TypeCodePage);
     EXPECT_EQ(text.GetCodePage(), 65001u);
     EXPECT_EQ(text.GetTextView(), "caf\xC3\xA9");
@@ -208,16 +208,16 @@ TEST(SetCharsetText, KindFollowsTheCharset) {
     ASSERT_TRUE(text.ToWide());
     EXPECT_EQ(text.GetWideView(), u"caf\u00E9");
 
-    text.SetCharsetText("caf\xE9", "x-unknown");
+    SetCharsetText(text, "caf\xE9", "x-unknown");
     EXPECT_EQ(text.GetType(), CZHyperString::TypeAnsi);
     EXPECT_EQ(text.GetCodePage(), 0u);
     ASSERT_TRUE(text.ToWide());
     EXPECT_EQ(text.GetWideView(), u"caf\u00E9");
 
-    text.SetCharsetText("short", nullptr);
+    SetCharsetText(text, "short", nullptr);
     EXPECT_EQ(text.GetType(), CZHyperString::TypeAnsi);
     EXPECT_EQ(text.GetTextView(), "short");
-    text.SetCharsetText(nullptr, "koi8-r");
+    SetCharsetText(text, nullptr, "koi8-r");
     EXPECT_EQ(text.GetType(), CZHyperString::TypeCodePage);
     EXPECT_EQ(text.GetTextView(), "");
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "support/dbx_temp.h"
+#include "dbxwriter/dbx_temp.h"
 
 namespace fs = std::filesystem;
 

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "mailbox/hyper_string.h"
+#include "mime/charset.h"
 
 TEST(HtmlEntities, WhatChangesAndWhatStays) {
     EXPECT_EQ(EncodeHtmlEntities(u"a & \"b\" <b>x</b> '"), u"a &amp; &quot;b&quot; <b>x</b> '");
@@ -69,18 +70,18 @@ TEST(HtmlEntities, CountingAndCutting) {
 TEST(HtmlEntities, EscapeHtmlOfEachKind) {
     CZHyperString text;
     text.SetText("caf\xE9 & <i>");
-    ASSERT_TRUE(text.EscapeHtml());
+    ASSERT_TRUE(EscapeHtml(text));
     EXPECT_EQ(text.GetType(), CZHyperString::TypeWide);
     EXPECT_EQ(text.GetWideView(), u"caf&eacute; &amp; <i>");
     EXPECT_EQ(text.GetCapacity(), std::int32_t(text.GetWideView().size()) + 1);
 
-    text.SetCharsetText("\xC3\xA9\xE2\x82\xAC\"", "utf-8");
-    ASSERT_TRUE(text.EscapeHtml());
+    SetCharsetText(text, "\xC3\xA9\xE2\x82\xAC\"", "utf-8");
+    ASSERT_TRUE(EscapeHtml(text));
     EXPECT_EQ(text.GetWideView(), u"&eacute;\u20AC&quot;");
 
     CZHyperString empty;
-    EXPECT_TRUE(empty.EscapeHtml());
+    EXPECT_TRUE(EscapeHtml(empty));
     empty.SetWide(u"");
-    EXPECT_TRUE(empty.EscapeHtml());
+    EXPECT_TRUE(EscapeHtml(empty));
     EXPECT_EQ(empty.GetWideView(), u"");
 }

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
+#include "dbxwriter/dbx_temp.h"
 #include "mime/html_sanitize.h"
 #include "mime/message_page.h"
 #include "mime/transfer_codec.h"
 #include "platform/code_page.h"
-#include "support/dbx_temp.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "dbxwriter/dbx_temp.h"
 #include "mailbox/hyper_string.h"
 #include "mime/mime_code.h"
 #include "mime/transfer_codec.h"
 #include "mime_test_text.h"
-#include "support/dbx_temp.h"
 
 using mimetest::Crlf;
 using mimetest::ParseExact;

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 
 namespace storetest {
 

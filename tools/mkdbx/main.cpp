@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "dbxwriter/dbx_writer.h"
 #include "eml_message.h"
-#include "support/dbx_writer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/dbx_temp.h"
+#include "dbxwriter/dbx_temp.h"
 
 #include <stdlib.h>
 

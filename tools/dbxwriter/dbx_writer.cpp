@@ -1,4 +1,4 @@
-#include "support/dbx_writer.h"
+#include "dbxwriter/dbx_writer.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,0 +1,25 @@
+# Builds a probe that includes headers of higher layers and fails unless the build stops
+# on each of them, and on nothing else, as a missing file.
+execute_process(
+  COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${TARGET} -- ${KEEP_GOING}
+  OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE result)
+if(result EQUAL 0)
+  message(FATAL_ERROR "${TARGET} was built: a lower layer sees a higher layer's headers\n${output}")
+endif()
+string(FIND "${output}" "${OWN}: No such file" own)
+if(NOT own EQUAL -1)
+  message(FATAL_ERROR "${TARGET} does not see its own layer's header ${OWN}\n${output}")
+endif()
+foreach(header IN LISTS MISSING)
+  string(FIND "${output}" "${header}: No such file" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "${TARGET} did not fail on ${header}\n${output}")
+  endif()
+endforeach()
+string(REGEX MATCHALL "error:" errors "${output}")
+list(LENGTH errors error_count)
+list(LENGTH MISSING expected)
+if(NOT error_count EQUAL expected)
+  message(FATAL_ERROR "${TARGET}: ${error_count} errors for ${expected} missing headers\n${output}")
+endif()
+message(STATUS "${TARGET}: the ${expected} higher-layer includes do not compile")

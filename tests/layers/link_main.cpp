@@ -1,0 +1,4 @@
+// Linked with the whole archive of one layer: the build is the check.
+int main() {
+    return 0;
+}
