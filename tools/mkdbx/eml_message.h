@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dbxwriter/dbx_writer.h"
+#include "mime/mail_fields.h"
 
 namespace mkdbx {
 
@@ -29,22 +30,12 @@ struct HeaderField {
 [[nodiscard]] const HeaderField* FindField(const std::vector<HeaderField>& fields,
                                            std::string_view name);
 
-struct Mailbox {
-    std::string name;
-    std::string address;
-};
-// The first mailbox of an address list: "Name <addr>", "\"Quoted\" <addr>", "addr (Name)"
-// or a bare address, whose name is then the address itself, as Outlook Express shows it.
-[[nodiscard]] std::optional<Mailbox> ParseFirstMailbox(std::string_view value);
-
-// An RFC 2822 date with its zone, as a UTC FILETIME.
-[[nodiscard]] std::optional<std::uint64_t> ParseMailDate(std::string_view value);
-
-// X-Priority's first digit as the priority the list shows: 1 high, 3 normal, 5 low.
-[[nodiscard]] std::optional<std::uint32_t> ParsePriority(std::string_view value);
-
-// Lines of the message, the last one counted even without a line end.
-[[nodiscard]] std::uint32_t CountLines(std::string_view message);
+// The field readers live in the mime layer, shared with the rescue of lost records.
+using mailfields::CountLines;
+using mailfields::Mailbox;
+using mailfields::ParseFirstMailbox;
+using mailfields::ParseMailDate;
+using mailfields::ParsePriority;
 
 // Whether some MIME part names a file (a name or filename parameter).
 [[nodiscard]] bool HasNamedPart(std::string_view message);
