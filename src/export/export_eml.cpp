@@ -46,8 +46,14 @@ std::u16string EmlFileName(const CEmailDBX& entry, std::string_view text) {
     subject.ToWide();
     subject.SanitizeFileName();
 
-    std::u16string stem = FormatStatusText(
-        "[%lu]", static_cast<unsigned long>(static_cast<std::uint32_t>(entry.m_Id)));
+    // A recovered message without its record has no identifier: its kind and the offset of
+    // its first block name it, which stays the same however often the file is scanned.
+    std::u16string stem =
+        entry.IsRecovered() && entry.m_Id < 0
+            ? FormatStatusText("[%s-%08lX]", RecoveredKindName(entry.m_Recovered),
+                               static_cast<unsigned long>(entry.m_nTextOffset))
+            : FormatStatusText("[%lu]",
+                               static_cast<unsigned long>(static_cast<std::uint32_t>(entry.m_Id)));
     if (subject.GetType() == CZHyperString::TypeWide)
         stem += subject.GetWideView();
     // The number comes first, so a cut for the length limit only ever shortens the subject.

@@ -62,6 +62,7 @@ void CDBXFile::Close() {
     m_File.CloseFile();
     FreeBlocks();
     m_Emails.RemoveAll();
+    m_nDamaged = 0;
 }
 
 std::uint32_t CDBXFile::HeaderDword(std::uint32_t offset) const {
@@ -130,11 +131,20 @@ std::int32_t CDBXFile::Open(const char16_t* path) {
 }
 
 bool CDBXFile::ReadTreeNode(std::uint32_t rootOffset) {
-    return WalkIndexTree(m_File, rootOffset, [this](std::uint32_t record) {
-        if (auto entry = BuildEmailEntry(m_File, record)) {
-            m_Emails.Append(std::move(entry));
-        }
-    });
+    return WalkIndexTree(
+        m_File, rootOffset,
+        [this](std::uint32_t record) {
+            if (auto entry = BuildEmailEntry(m_File, record)) {
+                if (entry->m_nTextOffset != 0 &&
+                    std::uint64_t(entry->m_nTextOffset) + 16 > m_File.GetLength()) {
+                    ++m_nDamaged;  // its text lies past the end: a copy cut short
+                }
+                m_Emails.Append(std::move(entry));
+            } else {
+                ++m_nDamaged;
+            }
+        },
+        &m_nDamaged);
 }
 
 bool CDBXFile::ReadMessageText(std::uint32_t offset, std::string& text) {
@@ -198,6 +208,9 @@ bool CDBXFile::ReadMessageText(std::uint32_t offset, std::string& text) {
 bool CDBXFile::GetMessageText(const CEmailDBX* entry, std::string& text) {
     if (!entry) {
         return false;
+    }
+    if (entry->IsRecovered()) {
+        return ReadRecoveredText(*entry, text);
     }
     return ReadMessageText(entry->m_nTextOffset, text);
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,19 @@ enum DbxStatus : std::int32_t {
     DbxFolderFile = 103,
     DbxNoEmail = 104,
 };
+
+// One message chain that a scan of the whole file found outside the index.
+struct CRecoveredChain {
+    std::uint32_t m_nHead = 0;  // real file position of the first block
+    std::int64_t m_nShift = 0;  // real position minus the offset the blocks store
+    std::uint32_t m_nBlockCount = 0;
+    RecoveredKind m_Kind = RecoveredKind::Unlisted;
+    // An unreferenced record that passes its checks and names the chain; 0 when none.
+    std::uint32_t m_nRecordOffset = 0;
+};
+
+// Told the bytes scanned so far and the file's length; returns false to stop the scan.
+using ScanProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
 // The text the user sees for an Open status.
 [[nodiscard]] const char16_t* GetStatusText(std::int32_t status);
@@ -57,20 +71,45 @@ public:
     // Gathers the raw text starting at the block at the offset, up to its first zero
     // byte. False when not a single byte could be gathered.
     bool ReadMessageText(std::uint32_t offset, std::string& text);
+    // Recovered entries read the chain the scan found, freed blocks included.
     bool GetMessageText(const CEmailDBX* entry, std::string& text);
+
+    // Where the walk met damage: nodes, records and text offsets that failed their
+    // checks. Only counted; the walk goes on past them.
+    [[nodiscard]] std::uint32_t GetDamageCount() const { return m_nDamaged; }
+
+    // Opens the file for a scan even when Open refuses it for a damaged header (a copy
+    // cut at its start can look like anything): the file is then open without a list.
+    // Returns Open's status.
+    std::int32_t OpenForRecovery(const char16_t* path);
+
+    // One sequential pass over the open file that finds every live and freed block
+    // header, links them into chains and returns those the index does not reach, in file
+    // order. Memory is a small record per block header, never the texts. False when the
+    // file is not open or the progress asked to stop.
+    bool ScanForChains(std::vector<CRecoveredChain>& chains, const ScanProgress& progress = {});
+    // A new entry for the chain: the record's fields when it has one, otherwise only the
+    // recovery marks and the text's place, for the caller to fill from the text.
+    [[nodiscard]] std::unique_ptr<CEmailDBX> MakeRecoveredEntry(const CRecoveredChain& chain);
+
+    // What each of a freed block's lost bytes reads as in a recovered text.
+    static constexpr char kLostByte = '~';
 
     [[nodiscard]] CEmailArray& GetEmails() { return m_Emails; }
     [[nodiscard]] const CEmailArray& GetEmails() const { return m_Emails; }
     [[nodiscard]] bool HasHeader() const { return m_pHeader != nullptr; }
     [[nodiscard]] bool HasFileInfo() const { return m_pFileInfo != nullptr; }
     [[nodiscard]] bool IsOpen() const { return m_File.IsOpen(); }
+    [[nodiscard]] std::uint64_t GetFileLength() const { return m_File.GetLength(); }
 
 private:
     [[nodiscard]] std::uint32_t HeaderDword(std::uint32_t offset) const;
     void FreeBlocks();
+    bool ReadRecoveredText(const CEmailDBX& entry, std::string& text);
 
     CZFile m_File;
     std::unique_ptr<std::uint8_t[]> m_pHeader;
     std::unique_ptr<std::uint8_t[]> m_pFileInfo;
     CEmailArray m_Emails;
+    std::uint32_t m_nDamaged = 0;
 };

@@ -43,6 +43,18 @@ bool FormatDate(FILETIME64 time, char (&buf)[128]) {
 
 }  // namespace
 
+const char* RecoveredKindName(RecoveredKind kind) {
+    switch (kind) {
+        case RecoveredKind::Deleted:
+            return "deleted";
+        case RecoveredKind::Unlisted:
+            return "unlisted";
+        case RecoveredKind::None:
+            break;
+    }
+    return "";
+}
+
 std::unique_ptr<CEmailDBX> BuildEmailEntry(CZFile& file, std::uint32_t offset) {
     CIndexedData record;
     if (!record.Read(file, offset)) {

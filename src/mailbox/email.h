@@ -15,6 +15,13 @@
 
 class CZFile;
 
+// Where a row came from: the index, or a scan of the whole file that found a message the
+// index no longer reaches (its blocks freed by a delete, or its record or node lost).
+enum class RecoveredKind : std::uint8_t { None = 0, Deleted = 1, Unlisted = 2 };
+
+// "deleted" or "unlisted"; "" for an index row.
+[[nodiscard]] const char* RecoveredKindName(RecoveredKind kind);
+
 class CEmail {
 public:
     CEmail() = default;
@@ -53,6 +60,16 @@ public:
     bool m_bHasSenderName = false;
     bool m_bHasRecipientName = false;
     bool m_bHasMessageId = false;
+
+    // Recovered rows only. m_nTextOffset is then the real file position of the first
+    // block; a block's stored offsets differ from real positions by m_nShift (a copy cut
+    // or padded at its start), and the chain the scan found is m_nBlockCount blocks long.
+    RecoveredKind m_Recovered = RecoveredKind::None;
+    std::int64_t m_nShift = 0;
+    std::uint32_t m_nBlockCount = 0;
+    std::uint32_t m_nLostBytes = 0;
+
+    [[nodiscard]] bool IsRecovered() const { return m_Recovered != RecoveredKind::None; }
 };
 
 // Decodes the record at the offset into a new entry; null when the record cannot be read

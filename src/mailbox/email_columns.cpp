@@ -42,6 +42,15 @@ std::u16string GetEmailCellText(CEmailDBX& entry, std::int32_t column) {
     char buf[32];
     switch (column) {
         case ColId:
+            // A recovered row says what it is; its identifier too when its record survived.
+            if (entry.IsRecovered()) {
+                if (entry.m_Id < 0) {
+                    return Ascii(RecoveredKindName(entry.m_Recovered));
+                }
+                std::snprintf(buf, sizeof buf, "%li %s", static_cast<long>(entry.m_Id),
+                              RecoveredKindName(entry.m_Recovered));
+                return Ascii(buf);
+            }
             std::snprintf(buf, sizeof buf, "%li", static_cast<long>(entry.m_Id));
             return Ascii(buf);
         case ColSubject:
@@ -60,6 +69,18 @@ std::u16string GetEmailCellText(CEmailDBX& entry, std::int32_t column) {
         default:
             return {};
     }
+}
+
+EmailIcon GetEmailRowIcon(const CEmailDBX& entry) {
+    switch (entry.m_Recovered) {
+        case RecoveredKind::Deleted:
+            return IconRecoveredDeleted;
+        case RecoveredKind::Unlisted:
+            return IconRecoveredUnlisted;
+        case RecoveredKind::None:
+            break;
+    }
+    return IconNone;
 }
 
 EmailIcon GetEmailCellIcon(const CEmailDBX& entry, std::int32_t column) {

@@ -40,10 +40,14 @@ enum EmailIcon : std::int32_t {
     IconFlag = 2,
     IconHighPriority = 3,
     IconLowPriority = 4,
+    IconRecoveredDeleted = 5,   // grey: a deleted message the scan found
+    IconRecoveredUnlisted = 6,  // a message no index entry lists
 };
 
 // The text of a text cell; empty for icon cells and unknown columns.
 [[nodiscard]] std::u16string GetEmailCellText(CEmailDBX& entry, std::int32_t column);
 // The icon of an icon cell; IconNone when none applies.
 [[nodiscard]] EmailIcon GetEmailCellIcon(const CEmailDBX& entry, std::int32_t column);
+// The icon beside the ID of a recovered row; IconNone for index rows.
+[[nodiscard]] EmailIcon GetEmailRowIcon(const CEmailDBX& entry);
 [[nodiscard]] bool IsIconColumn(std::int32_t column);

@@ -55,7 +55,8 @@ bool VisitNode(CZFile& file, std::uint32_t offset, std::vector<std::uint32_t>& p
 }  // namespace
 
 bool WalkIndexTree(CZFile& file, std::uint32_t rootOffset,
-                   const std::function<void(std::uint32_t recordOffset)>& visit) {
+                   const std::function<void(std::uint32_t recordOffset)>& visit,
+                   std::uint32_t* damagedNodes) {
     std::vector<std::uint32_t> pending{rootOffset};
     std::unordered_set<std::uint32_t> visited;
     bool first = true;
@@ -68,6 +69,9 @@ bool WalkIndexTree(CZFile& file, std::uint32_t rootOffset,
         const bool read = VisitNode(file, offset, pending, visit);
         if (first && !read) {
             return false;  // only the root's failure is the caller's concern
+        }
+        if (!read && damagedNodes != nullptr) {
+            ++*damagedNodes;
         }
         first = false;
     }

@@ -13,5 +13,7 @@ class CZFile;
 // is handed over then). A damaged node further down loses only its own subtree. Each node
 // is read at most once, so offsets that lead back into the walk cannot make it endless,
 // and the walk keeps its own stack, so no chain of nodes can exhaust the call stack.
+// Nodes below the root that fail are counted in damagedNodes when it is given.
 bool WalkIndexTree(CZFile& file, std::uint32_t rootOffset,
-                   const std::function<void(std::uint32_t recordOffset)>& visit);
+                   const std::function<void(std::uint32_t recordOffset)>& visit,
+                   std::uint32_t* damagedNodes = nullptr);

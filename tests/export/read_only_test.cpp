@@ -16,6 +16,7 @@
 
 #include "analysis/duplicates.h"
 #include "analysis/email_sort.h"
+#include "analysis/mailbox_rescue.h"
 #include "analysis/message_thread.h"
 #include "dbxwriter/dbx_temp.h"
 #include "dbxwriter/dbx_writer.h"
@@ -25,6 +26,7 @@
 #include "export/export_session.h"
 #include "export/export_threads.h"
 #include "mailbox/dbx_file.h"
+#include "mailbox/email_columns.h"
 #include "mime/charset_scan.h"
 #include "mime/transfer_codec.h"
 #include "mime/viewer_text.h"
@@ -148,6 +150,46 @@ TEST_F(ReadOnlyTest, OpeningViewingAndExportingLeaveTheFileUntouched) {
     const timespec after = ModificationTime(mailbox);
     EXPECT_EQ(after.tv_sec, mtime.tv_sec);
     EXPECT_EQ(after.tv_nsec, mtime.tv_nsec);
+}
+
+TEST_F(ReadOnlyTest, TheRescueScanLeavesTheFileUntouched) {
+    dbxw::Builder b = dbxw::SimpleMailboxBuilder(Messages());
+    b.DeleteMessage(1);
+    ASSERT_TRUE(b.Build().WriteTo(mailbox));
+    fs::permissions(mailbox,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string before = dbxw::ReadWholeFile(mailbox);
+    const timespec mtime = ModificationTime(mailbox);
+    {
+        CDBXFile dbx;
+        ASSERT_EQ(dbx.Open(mailbox.u16string()), DbxOk);
+        CRecordingUi ui;
+        ASSERT_EQ(RecoverMessages(dbx, ui).m_nDeleted, 1u);
+        EXPECT_EQ(OpenModes(mailbox), std::vector<int>{O_RDONLY});
+        std::string text;
+        for (CEmailDBX* entry : dbx.GetEmails().Items()) {
+            ASSERT_TRUE(dbx.GetMessageText(entry, text));
+            entry->m_bSelected = true;
+        }
+        CExportSession session(dbx, ui);
+        const fs::path out = temp.Path("out");
+        fs::create_directories(out);
+        EXPECT_TRUE(ExportEml(session, out.u16string() + u"/"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
+        // The recovered row kept its record, so its identifier names the file.
+        CEmailDBX* recovered = dbx.GetEmails().Get(2);
+        ASSERT_TRUE(recovered->IsRecovered());
+        EXPECT_TRUE(fs::exists(out / "[2]Re_ Plan.eml"));
+        CEmailDBX orphan;
+        orphan.m_Recovered = RecoveredKind::Deleted;
+        orphan.m_nTextOffset = 0x2A40;
+        EXPECT_EQ(EmlFileName(orphan, "Subject: Re: Plan\r\n\r\n"),
+                  u"[deleted-00002A40]Re_ Plan.eml");
+        EXPECT_EQ(GetEmailCellText(orphan, ColId), u"deleted");
+        EXPECT_EQ(GetEmailCellText(*recovered, ColId), u"2 deleted");
+    }
+    EXPECT_EQ(dbxw::ReadWholeFile(mailbox), before);
+    EXPECT_EQ(ModificationTime(mailbox).tv_nsec, mtime.tv_nsec);
 }
 
 TEST_F(ReadOnlyTest, AFileWithoutWritePermissionLoadsNormally) {

@@ -174,6 +174,21 @@ void Image::Truncate(std::size_t n) {
     }
 }
 
+void Image::Wipe(std::size_t offset, std::size_t count) {
+    if (offset > bytes.size() || bytes.size() - offset < count) {
+        throw std::out_of_range("dbxw::Image::Wipe outside the file");
+    }
+    std::fill_n(bytes.begin() + std::ptrdiff_t(offset), count, std::uint8_t(0));
+}
+
+void Image::CutStart(std::size_t n) {
+    bytes.erase(bytes.begin(), bytes.begin() + std::ptrdiff_t(std::min(n, bytes.size())));
+}
+
+void Image::PadStart(std::size_t n, std::uint8_t fill) {
+    bytes.insert(bytes.begin(), n, fill);
+}
+
 bool Image::WriteTo(const std::filesystem::path& path) const {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
@@ -197,6 +212,15 @@ TextRef Builder::AddText(Text text) {
 NodeRef Builder::AddNode(Node node) {
     m_Nodes.push_back(std::move(node));
     return NodeRef(m_Nodes.size() - 1);
+}
+
+void Builder::DeleteMessage(RecordRef record) {
+    if (record < 0 || std::size_t(record) >= m_Records.size()) {
+        throw std::out_of_range("dbxw::Builder::DeleteMessage: no such record");
+    }
+    if (std::find(m_Deleted.begin(), m_Deleted.end(), record) == m_Deleted.end()) {
+        m_Deleted.push_back(record);
+    }
 }
 
 Image Builder::Build() const {
@@ -249,6 +273,9 @@ Image Builder::Build() const {
     out.assign(std::size_t(std::max<std::uint64_t>(end, kHeaderSize)), 0);
     const bool textOffsetsIndirect = end > kMaxDirect;
 
+    auto isDeleted = [this](RecordRef r) {
+        return r != kNone && std::find(m_Deleted.begin(), m_Deleted.end(), r) != m_Deleted.end();
+    };
     auto nodeOffset = [&](NodeRef n) -> std::uint32_t {
         return n == kNone ? 0 : image.nodeOffsets.at(std::size_t(n));
     };
@@ -263,8 +290,22 @@ Image Builder::Build() const {
         PutU32(out, at, node.selfOffset.value_or(at));
         PutU32(out, at + 0x08, node.rawFirstChild.value_or(nodeOffset(node.firstChild)));
         PutU32(out, at + 0x10, std::uint32_t(node.entryCount.value_or(std::uint8_t(count))) << 8);
-        for (std::size_t i = 0; i < node.entries.size(); ++i) {
-            const Entry& e = node.entries[i];
+        std::vector<Entry> entries;
+        for (const Entry& e : node.entries) {
+            if (!isDeleted(e.record)) {
+                entries.push_back(e);
+            } else if (e.child != kNone || e.rawChildOffset) {
+                Entry kept = e;
+                kept.record = kNone;
+                kept.rawRecordOffset = 0;
+                entries.push_back(kept);
+            }
+        }
+        if (!node.entryCount) {
+            PutU32(out, at + 0x10, std::uint32_t(std::min<std::size_t>(entries.size(), 255)) << 8);
+        }
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const Entry& e = entries[i];
             const std::size_t entryAt = at + 0x18 + 12 * i;
             PutU32(out, entryAt, e.rawRecordOffset.value_or(recordOffset(e.record)));
             PutU32(out, entryAt + 4, e.rawChildOffset.value_or(nodeOffset(e.child)));
@@ -352,12 +393,31 @@ Image Builder::Build() const {
         }
     }
 
+    // Deleted messages give their blocks to the free list, one chain after the other.
+    std::uint32_t freeHead = 0;
+    for (const RecordRef r : m_Deleted) {
+        const TextRef t = m_Records[std::size_t(r)].text;
+        if (t == kNone) {
+            continue;
+        }
+        const std::size_t blocks = m_Texts[std::size_t(t)].BlockCount();
+        for (std::size_t b = 0; b < blocks; ++b) {
+            const std::uint32_t blockAt = image.BlockOffset(t, b);
+            PutU32(out, blockAt + 4, kBlockFreedMark);
+            PutU32(out, blockAt + 8, kBlockFreedCount);
+            PutU32(out, blockAt + 16, freeHead);
+            freeHead = blockAt;
+        }
+    }
+
     // Last, so that objects placed inside the header cannot clobber the fields.
     PutU32(out, kHdrFileInfoLength, header.fileInfoLength);
     PutU32(out, kHdrFolder6C, header.folder6C);
     PutU32(out, kHdrFolder70, header.folder70);
     PutU32(out, kHdrFolder80, header.folder80);
-    PutU32(out, kHdrMessageCount, header.messageCount.value_or(std::uint32_t(m_Records.size())));
+    PutU32(out, kHdrMessageCount,
+           header.messageCount.value_or(std::uint32_t(m_Records.size() - m_Deleted.size())));
+    PutU32(out, kHdrFreeListHead, freeHead);
     PutU32(out, kHdrRootOffset, header.rootOffset.value_or(nodeOffset(root)));
     PutU32(out, kHdrSignature, header.signature);
     PutU32(out, kHdrCount2, header.count2.value_or(0));

@@ -62,6 +62,13 @@ inline constexpr std::uint32_t kSignatureFolders = 0x6F74FDC6;
 inline constexpr std::uint32_t kSignaturePop3uidl = 0x6F74FDC7;
 inline constexpr std::uint32_t kSignatureOffline = 0x26FE9D30;
 
+inline constexpr std::uint32_t kHdrFreeListHead = 0x48;
+
+// Marks of a block header (dword 1, and dword 2 of a freed block).
+inline constexpr std::uint32_t kBlockLiveMark = 0x200;
+inline constexpr std::uint32_t kBlockFreedMark = 0x1FC;
+inline constexpr std::uint32_t kBlockFreedCount = 0x210;
+
 // Record attribute identifiers.
 inline constexpr std::uint8_t kAttrId = 0x00;
 inline constexpr std::uint8_t kAttrFlags = 0x01;
@@ -234,6 +241,12 @@ struct Image {
     void PutU32(std::size_t offset, std::uint32_t value);
     // Cuts the file to n bytes (never lengthens it).
     void Truncate(std::size_t n);
+    // Zeroes count bytes at the offset (a wiped node or record).
+    void Wipe(std::size_t offset, std::size_t count);
+    // A copy that lost its first n bytes, or got n bytes put before it: every object's
+    // real position then differs from the offsets the file stores.
+    void CutStart(std::size_t n);
+    void PadStart(std::size_t n, std::uint8_t fill = 0);
     // Replaces the file; false when it cannot be written completely.
     bool WriteTo(const std::filesystem::path& path) const;
 };
@@ -252,6 +265,14 @@ public:
     TextRef AddText(Text text);
     NodeRef AddNode(Node node = {});
 
+    // Deletes the message as Outlook Express does when Deleted Items is emptied: its tree
+    // entry goes (an entry that leads to a subtree keeps it, with record offset 0), its
+    // record stays unreferenced, and its text blocks are freed in chain order onto the
+    // file's free list, in the order of the calls: dword 1 becomes 0x1FC, dword 2 0x210,
+    // and the first payload dword links to the block freed before it. The header's
+    // message count leaves it out by default.
+    void DeleteMessage(RecordRef record);
+
     [[nodiscard]] Record& GetRecord(RecordRef r) { return m_Records.at(std::size_t(r)); }
     [[nodiscard]] Text& GetText(TextRef t) { return m_Texts.at(std::size_t(t)); }
     [[nodiscard]] Node& GetNode(NodeRef n) { return m_Nodes.at(std::size_t(n)); }
@@ -266,6 +287,7 @@ private:
     std::vector<Record> m_Records;
     std::vector<Text> m_Texts;
     std::vector<Node> m_Nodes;
+    std::vector<RecordRef> m_Deleted;
 };
 
 // One message as mkdbx and the tests describe it; absent fields get no attribute.

@@ -1,0 +1,195 @@
+#include "analysis/mailbox_rescue.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "mailbox/crc32.h"
+#include "mailbox/dbx_file.h"
+#include "mime/charset.h"
+#include "mime/mail_fields.h"
+#include "mime/mime_email.h"
+#include "platform/code_page.h"
+#include "platform/ui_services.h"
+
+namespace {
+
+// A decoded field value, from its charset into the system code page; the bytes as they are
+// when the charset is unknown or absent.
+std::string SystemText(std::string_view value, std::optional<std::string_view> charset) {
+    std::string out;
+    if (charset && !charset->empty() &&
+        ConvertCharset(*charset, kSystemCodePage, value.data(), std::int32_t(value.size()), out,
+                       false)) {
+        return out;
+    }
+    return std::string(value);
+}
+
+std::string Trimmed(std::string_view s) {
+    const std::size_t first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const std::size_t last = s.find_last_not_of(" \t\r\n");
+    return std::string(s.substr(first, last - first + 1));
+}
+
+// Folded lines joined into one, as the list shows a field.
+std::string Unfolded(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (const char c : s) {
+        if (c != '\r' && c != '\n') {
+            out += c;
+        }
+    }
+    return Trimmed(out);
+}
+
+bool HasAttachedPart(const CMimeBody& part) {
+    if (part.HasName() || !part.GetParameter("Content-Disposition", "filename").empty()) {
+        return true;
+    }
+    for (const auto& child : part.GetParts()) {
+        if (HasAttachedPart(*child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void FillEntryFromText(CEmailDBX& entry, std::string_view text) {
+    entry.m_nLines = mailfields::CountLines(text);
+    // The first four bytes of a deleted message are lost; when that broke its first field,
+    // the header starts on the next line.
+    std::string_view parsed = text;
+    if (const std::size_t eol = text.find("\r\n");
+        eol != std::string_view::npos && text.substr(0, eol).find(':') == std::string_view::npos) {
+        parsed = text.substr(eol + 2);
+    }
+    CMimeEmail mail;
+    if (mail.Parse(parsed) <= 0) {
+        // Not even a header: the row still shows its lines and its text.
+        return;
+    }
+    auto field = [&mail](std::string_view name) { return mail.GetFieldValue(name); };
+    if (const auto subject = field("Subject")) {
+        entry.m_Subject.SetGrowBy(1);
+        entry.m_Subject.SetText(SystemText(Unfolded(*subject), mail.GetFieldCharset("Subject")));
+    }
+    auto mailbox = [&](std::string_view name, std::string& display, std::string& address,
+                       bool& hasName) {
+        const auto value = field(name);
+        if (!value) {
+            return;
+        }
+        if (const auto box = mailfields::ParseFirstMailbox(Unfolded(*value))) {
+            display = SystemText(box->name, mail.GetFieldCharset(name));
+            address = box->address;
+            hasName = true;
+        }
+    };
+    mailbox("From", entry.m_SenderName, entry.m_SenderAddress, entry.m_bHasSenderName);
+    mailbox("To", entry.m_RecipientName, entry.m_RecipientAddress, entry.m_bHasRecipientName);
+    if (const auto date = field("Date")) {
+        if (const auto sent = mailfields::ParseMailDate(Unfolded(*date))) {
+            entry.m_SentTime = *sent;
+            entry.m_ReceivedTime = *sent;
+        }
+    }
+    if (const auto priority = field("X-Priority")) {
+        if (const auto p = mailfields::ParsePriority(*priority)) {
+            entry.m_nPriority = std::int32_t(*p);
+        }
+    }
+    if (const auto id = field("Message-ID")) {
+        entry.m_MessageId = Unfolded(*id);
+        entry.m_bHasMessageId = true;
+        entry.m_nMessageIdCrc = Crc32(entry.m_MessageId);
+    }
+    if (const auto reply = field("In-Reply-To")) {
+        entry.m_InReplyTo = Unfolded(*reply);
+        entry.m_nInReplyToCrc = Crc32(entry.m_InReplyTo);
+    }
+    entry.m_bHasAttachment = HasAttachedPart(mail);
+}
+
+CRescueResult RecoverMessages(CDBXFile& dbx, IUiServices& ui) {
+    CRescueResult result;
+    std::unique_ptr<IProgress> progress = ui.CreateProgress(kRescueProgressTitle, false);
+    progress->SetRange(0, 100, 1);
+    progress->Begin(u"Progress", false);
+    int lastPercent = -1;
+    std::vector<CRecoveredChain> chains;
+    const bool scanned = dbx.ScanForChains(chains, [&](std::uint64_t done, std::uint64_t total) {
+        const int percent = total == 0 ? 100 : int(done * 100 / total);
+        if (percent != lastPercent) {
+            lastPercent = percent;
+            progress->SetPosition(percent);
+            progress->SetStatusText(FormatStatusText("%i%% of the file scanned", percent));
+        }
+        progress->PumpMessages(true);
+        return !progress->IsCancelled();
+    });
+    if (!scanned) {
+        progress->ClearProgress();
+        return result;
+    }
+    std::unordered_set<std::uint32_t> known;
+    for (const CEmailDBX* entry : dbx.GetEmails().Items()) {
+        if (entry != nullptr && entry->IsRecovered()) {
+            known.insert(entry->m_nTextOffset);
+        }
+    }
+    std::vector<std::unique_ptr<CEmailDBX>> found;
+    std::string text;
+    for (const CRecoveredChain& chain : chains) {
+        if (known.count(chain.m_nHead) != 0) {
+            continue;
+        }
+        std::unique_ptr<CEmailDBX> entry = dbx.MakeRecoveredEntry(chain);
+        // A chain with nothing readable in it is no message.
+        if (!dbx.GetMessageText(entry.get(), text)) {
+            continue;
+        }
+        if (chain.m_nRecordOffset == 0) {
+            FillEntryFromText(*entry, text);
+        }
+        (chain.m_Kind == RecoveredKind::Deleted ? result.m_nDeleted : result.m_nUnlisted)++;
+        found.push_back(std::move(entry));
+    }
+    progress->PumpMessages(true);
+    if (progress->IsCancelled()) {
+        progress->ClearProgress();
+        return CRescueResult{};
+    }
+    for (std::unique_ptr<CEmailDBX>& entry : found) {
+        dbx.GetEmails().Append(std::move(entry));
+    }
+    progress->ClearProgress();
+    result.m_bCompleted = true;
+    return result;
+}
+
+std::uint32_t CountRecovered(const CDBXFile& dbx) {
+    std::uint32_t n = 0;
+    for (const CEmailDBX* entry : dbx.GetEmails().Items()) {
+        n += entry != nullptr && entry->IsRecovered() ? 1 : 0;
+    }
+    return n;
+}
+
+bool ShouldOfferRescue(const CDBXFile& dbx, std::int32_t status) {
+    if (!dbx.IsOpen() || dbx.GetFileLength() <= CDBXFile::kHeaderSize + CDBXFile::kFileInfoSize) {
+        return false;
+    }
+    if (status == DbxNoEmail) {
+        return true;
+    }
+    return status == DbxOk && dbx.GetEmails().GetCount() == 0 && dbx.GetDamageCount() > 0;
+}

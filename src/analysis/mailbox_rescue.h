@@ -1,0 +1,42 @@
+// The rescue of messages the index no longer lists: a scan of the whole open file finds
+// the chains of deleted and unlisted messages (mailbox layer), and each becomes a
+// recovered entry appended after the index's rows. An entry whose record survived takes
+// its fields from it; the others are filled from the message's own header fields.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+class CDBXFile;
+class CEmailDBX;
+class IUiServices;
+
+struct CRescueResult {
+    bool m_bCompleted = false;  // false when the file could not be scanned or was cancelled
+    std::uint32_t m_nDeleted = 0;
+    std::uint32_t m_nUnlisted = 0;
+
+    [[nodiscard]] std::uint32_t Recovered() const { return m_nDeleted + m_nUnlisted; }
+};
+
+// Scans the open file with a progress window ("Scanning for messages...", percent of the
+// file) and appends the recovered entries to its list. Nothing is appended when the user
+// cancels. Rows recovered before are not found twice.
+CRescueResult RecoverMessages(CDBXFile& dbx, IUiServices& ui);
+
+// Fills an entry's list fields from the message text: Subject, From and To decoded into the
+// system code page, Date as the sent and received date, lines, priority, message
+// identifiers, and the attachment mark from the MIME tree.
+void FillEntryFromText(CEmailDBX& entry, std::string_view text);
+
+// Counts of the rows of a list; the status bar's "%lu emails, %lu recovered".
+[[nodiscard]] std::uint32_t CountRecovered(const CDBXFile& dbx);
+
+// Whether a failed or empty open should offer the scan: the index is damaged (a bad root or
+// count, or a tree that yields nothing although the walk met damage) while the file holds
+// more than its header.
+[[nodiscard]] bool ShouldOfferRescue(const CDBXFile& dbx, std::int32_t status);
+
+inline constexpr char16_t kRescueQuestion[] =
+    u"The index of this file is damaged. Scan the whole file for messages?";
+inline constexpr char16_t kRescueProgressTitle[] = u"Scanning for messages...";

@@ -1,0 +1,392 @@
+// The rescue scan: finds message chains the index no longer reaches by looking at every
+// 4-aligned position of the file for a block header, live or freed.
+//
+// A live block: dword 0 its own offset, dword 1 0x200, dword 2 the bytes used (1..512),
+// dword 3 the next block (0 ends). Deleting a message frees its blocks in chain order
+// without wiping them: dword 1 becomes 0x1FC, dword 2 0x210, and the first payload dword
+// links to the block freed just before, so a freed chain A->B->C reads back through
+// B.link == A, C.link == B even when other freed blocks carry the same stale next pointer.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "mailbox/byte_reader.h"
+#include "mailbox/dbx_file.h"
+#include "platform/diag_log.h"
+
+static_assert(std::endian::native == std::endian::little,
+              "the scan loads the file's little-endian dwords directly");
+
+namespace {
+
+constexpr std::uint32_t kLiveMark = 0x200;
+constexpr std::uint32_t kFreedMark = 0x1FC;
+constexpr std::uint32_t kFreedCount = 0x210;
+constexpr std::uint32_t kHeaderBytes = 16;
+constexpr std::size_t kProbeBytes = 20;  // the header and a freed block's link
+constexpr std::size_t kChunk = std::size_t(4) << 20;
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+// One block header found by the pass.
+struct FoundBlock {
+    std::uint32_t pos;     // real position in the file
+    std::uint32_t stored;  // dword 0
+    std::uint32_t next;    // dword 3
+    std::uint32_t link;    // freed blocks: the block freed before this one
+    std::uint32_t group;   // index of its shift group
+    bool freed;
+};
+
+struct ShiftGroup {
+    std::int64_t shift = 0;
+    std::vector<std::uint32_t> blocks;  // in file order, hence by stored offset too
+};
+
+std::uint32_t Load32(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+// Whether a next pointer can name a block of this file: 4-aligned, and its real position
+// (the stored offset moved by the shift) leaves room for a header.
+bool NextFits(std::uint32_t next, std::int64_t shift, std::uint64_t length) {
+    if (next == 0) {
+        return true;
+    }
+    const std::int64_t real = std::int64_t(next) + shift;
+    return next % 4 == 0 && real > 0 && std::uint64_t(real) + kHeaderBytes <= length;
+}
+
+class ChainFinder {
+public:
+    ChainFinder(std::uint64_t length) : m_Length(length) {}
+
+    // Checks the header at the position and keeps it when it is one.
+    void Probe(const std::uint8_t* p, std::uint64_t pos) {
+        const std::uint32_t mark = Load32(p + 4);
+        if (mark != kLiveMark && mark != kFreedMark) {
+            return;
+        }
+        const std::uint32_t stored = Load32(p);
+        const std::uint32_t count = Load32(p + 8);
+        const std::uint32_t next = Load32(p + 12);
+        const bool freed = mark == kFreedMark;
+        if (freed ? count != kFreedCount : (count == 0 || count > CDBXFile::kBlockTextSize)) {
+            return;
+        }
+        if (stored == 0 || stored % 4 != 0) {
+            return;
+        }
+        const std::int64_t shift = std::int64_t(pos) - std::int64_t(stored);
+        if (!NextFits(next, shift, m_Length)) {
+            return;
+        }
+        const std::uint32_t link = freed ? Load32(p + 16) : 0;
+        if (link % 4 != 0) {
+            return;
+        }
+        if (m_Blocks.size() >= kNone - 1) {
+            return;  // cannot happen below 4 GiB, but never wrap the indexes
+        }
+        const std::uint32_t group = GroupOf(shift);
+        m_Groups[group].blocks.push_back(std::uint32_t(m_Blocks.size()));
+        m_Blocks.push_back({std::uint32_t(pos), stored, next, link, group, freed});
+    }
+
+    // A position whose first dword is its own offset but holds no block: maybe a record.
+    void NoteSelfOffset(const std::uint8_t* p, std::uint64_t pos) {
+        if (Load32(p) == pos && pos != 0) {
+            const std::uint32_t mark = Load32(p + 4);
+            if (mark != kLiveMark && mark != kFreedMark) {
+                m_SelfOffsets.push_back(std::uint32_t(pos));
+            }
+        }
+    }
+
+    // Links every block to its successor; a block takes at most one predecessor.
+    void Link() {
+        m_Next.assign(m_Blocks.size(), kNone);
+        m_HasPred.assign(m_Blocks.size(), false);
+        for (std::uint32_t b = 0; b < m_Blocks.size(); ++b) {
+            const FoundBlock& block = m_Blocks[b];
+            if (block.next == 0) {
+                continue;
+            }
+            const std::uint32_t t = Find(block.group, block.next);
+            if (t == kNone || t == b || m_HasPred[t]) {
+                continue;
+            }
+            const FoundBlock& target = m_Blocks[t];
+            if (target.freed != block.freed || (block.freed && target.link != block.stored)) {
+                continue;
+            }
+            m_Next[b] = t;
+            m_HasPred[t] = true;
+        }
+    }
+
+    // Marks the blocks that the index's texts reach by their next pointers.
+    void MarkReached(const std::vector<std::uint32_t>& textOffsets) {
+        m_Reached.assign(m_Blocks.size(), false);
+        const auto zero = m_GroupOfShift.find(0);
+        if (zero == m_GroupOfShift.end()) {
+            return;
+        }
+        for (const std::uint32_t offset : textOffsets) {
+            for (std::uint32_t b = Find(zero->second, offset); b != kNone && !m_Reached[b];) {
+                m_Reached[b] = true;
+                const std::uint32_t next = m_Blocks[b].next;
+                b = next == 0 ? kNone : Find(zero->second, next);
+            }
+        }
+    }
+
+    // The chains in file order of their first block: heads first, then whatever loops
+    // without a head, cut at its first block in file order. Each block is used once.
+    void Collect(const std::unordered_set<std::uint32_t>& indexTexts,
+                 std::vector<CRecoveredChain>& chains) {
+        std::vector<bool> used(m_Blocks.size(), false);
+        std::vector<std::pair<std::uint32_t, CRecoveredChain>> found;
+        for (bool loops : {false, true}) {
+            for (std::uint32_t b = 0; b < m_Blocks.size(); ++b) {
+                if (used[b] || (!loops && m_HasPred[b])) {
+                    continue;
+                }
+                CRecoveredChain chain;
+                chain.m_nHead = m_Blocks[b].pos;
+                chain.m_nShift = m_Groups[m_Blocks[b].group].shift;
+                chain.m_Kind = m_Blocks[b].freed ? RecoveredKind::Deleted : RecoveredKind::Unlisted;
+                bool reached = false;
+                for (std::uint32_t c = b; c != kNone && !used[c]; c = m_Next[c]) {
+                    used[c] = true;
+                    reached = reached || m_Reached[c];
+                    ++chain.m_nBlockCount;
+                }
+                if (!Accepted(m_Blocks[b].group) ||
+                    (chain.m_Kind == RecoveredKind::Unlisted && reached) ||
+                    (chain.m_nShift == 0 && indexTexts.count(chain.m_nHead) != 0)) {
+                    continue;
+                }
+                found.emplace_back(b, chain);
+            }
+        }
+        std::sort(found.begin(), found.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        chains.reserve(chains.size() + found.size());
+        for (auto& [b, chain] : found) {
+            chains.push_back(chain);
+        }
+    }
+
+    [[nodiscard]] const std::vector<std::uint32_t>& SelfOffsets() const { return m_SelfOffsets; }
+    [[nodiscard]] std::size_t BlockCount() const { return m_Blocks.size(); }
+
+private:
+    std::uint32_t GroupOf(std::int64_t shift) {
+        if (m_LastGroup != kNone && m_Groups[m_LastGroup].shift == shift) {
+            return m_LastGroup;
+        }
+        auto [it, added] = m_GroupOfShift.try_emplace(shift, std::uint32_t(m_Groups.size()));
+        if (added) {
+            m_Groups.push_back({shift, {}});
+        }
+        m_LastGroup = it->second;
+        return it->second;
+    }
+
+    // The block of the group whose stored offset is the value; kNone when none.
+    std::uint32_t Find(std::uint32_t group, std::uint32_t stored) const {
+        const std::vector<std::uint32_t>& blocks = m_Groups[group].blocks;
+        const auto it = std::lower_bound(
+            blocks.begin(), blocks.end(), stored,
+            [this](std::uint32_t b, std::uint32_t value) { return m_Blocks[b].stored < value; });
+        return it != blocks.end() && m_Blocks[*it].stored == stored ? *it : kNone;
+    }
+
+    // The unshifted blocks always count. A lone header at some other shift is more likely
+    // bytes of a message that happen to look like one than a copy cut at its start.
+    bool Accepted(std::uint32_t group) const {
+        return m_Groups[group].shift == 0 || m_Groups[group].blocks.size() >= 2;
+    }
+
+    std::uint64_t m_Length;
+    std::vector<FoundBlock> m_Blocks;
+    std::vector<ShiftGroup> m_Groups;
+    std::unordered_map<std::int64_t, std::uint32_t> m_GroupOfShift;
+    std::uint32_t m_LastGroup = kNone;
+    std::vector<std::uint32_t> m_Next;
+    std::vector<bool> m_HasPred;
+    std::vector<bool> m_Reached;
+    std::vector<std::uint32_t> m_SelfOffsets;
+};
+
+}  // namespace
+
+std::int32_t CDBXFile::OpenForRecovery(const char16_t* path) {
+    const std::int32_t status = Open(path);
+    if ((status == DbxCannotRead || status == DbxFolderFile) && !m_File.IsOpen()) {
+        if (!m_File.Open(path, CZFile::ModeRead)) {
+            return status;
+        }
+    }
+    return status;
+}
+
+bool CDBXFile::ScanForChains(std::vector<CRecoveredChain>& chains, const ScanProgress& progress) {
+    chains.clear();
+    if (!m_File.IsOpen()) {
+        return false;
+    }
+    const std::uint64_t length = m_File.GetLength();
+    ChainFinder finder(length);
+    std::vector<std::uint8_t> buffer(kChunk + kProbeBytes);
+    std::uint64_t base = 0;  // file position of buffer[0]
+    std::size_t have = 0;
+    std::uint64_t readTo = 0;
+    if (progress && !progress(0, length)) {
+        return false;
+    }
+    while (readTo < length) {
+        const std::size_t n = std::size_t(std::min<std::uint64_t>(kChunk, length - readTo));
+        if (!m_File.Seek(readTo) || !m_File.Read(buffer.data() + have, std::uint32_t(n))) {
+            DiagLogF("Scan stopped: unable to read at offset %llu",
+                     static_cast<unsigned long long>(readTo));
+            break;
+        }
+        readTo += n;
+        have += n;
+        // Positions whose probe fits in what was read; the last few wait for the next chunk
+        // unless the file ends here.
+        const std::size_t limit = have >= kProbeBytes ? have - kProbeBytes + 1 : 0;
+        std::size_t i = 0;
+        const std::uint8_t* data = buffer.data();
+        for (; i < limit; i += 4) {
+            const std::uint32_t mark = Load32(data + i + 4);
+            if (mark == kLiveMark || mark == kFreedMark) {
+                finder.Probe(data + i, base + i);
+            } else if (Load32(data + i) == base + i) {
+                finder.NoteSelfOffset(data + i, base + i);
+            }
+        }
+        std::memmove(buffer.data(), buffer.data() + i, have - i);
+        base += i;
+        have -= i;
+        if (progress && !progress(readTo, length)) {
+            return false;
+        }
+    }
+
+    finder.Link();
+    std::vector<std::uint32_t> textOffsets;
+    std::unordered_set<std::uint32_t> indexTexts;
+    for (const CEmailDBX* entry : m_Emails.Items()) {
+        if (entry != nullptr && !entry->IsRecovered() && entry->m_nTextOffset != 0) {
+            textOffsets.push_back(entry->m_nTextOffset);
+            indexTexts.insert(entry->m_nTextOffset);
+        }
+    }
+    finder.MarkReached(textOffsets);
+    finder.Collect(indexTexts, chains);
+
+    // Records that still name a recovered chain give it its identifier, flags and dates.
+    if (!chains.empty()) {
+        std::unordered_map<std::uint32_t, std::size_t> byHead;
+        for (std::size_t c = 0; c < chains.size(); ++c) {
+            if (chains[c].m_nShift == 0) {
+                byHead.emplace(chains[c].m_nHead, c);
+            }
+        }
+        for (const std::uint32_t offset : finder.SelfOffsets()) {
+            if (byHead.empty()) {
+                break;
+            }
+            std::unique_ptr<CEmailDBX> entry = BuildEmailEntry(m_File, offset);
+            if (!entry || entry->m_nTextOffset == 0) {
+                continue;
+            }
+            const auto it = byHead.find(entry->m_nTextOffset);
+            if (it != byHead.end()) {
+                chains[it->second].m_nRecordOffset = offset;
+                byHead.erase(it);
+            }
+        }
+    }
+    return true;
+}
+
+std::unique_ptr<CEmailDBX> CDBXFile::MakeRecoveredEntry(const CRecoveredChain& chain) {
+    std::unique_ptr<CEmailDBX> entry;
+    if (chain.m_nRecordOffset != 0) {
+        entry = BuildEmailEntry(m_File, chain.m_nRecordOffset);
+    }
+    if (!entry) {
+        entry = std::make_unique<CEmailDBX>();
+        entry->m_bHasText = true;
+    }
+    entry->m_Recovered = chain.m_Kind;
+    entry->m_nTextOffset = chain.m_nHead;
+    entry->m_nShift = chain.m_nShift;
+    entry->m_nBlockCount = chain.m_nBlockCount;
+    entry->m_nLostBytes = chain.m_Kind == RecoveredKind::Deleted ? 4 * chain.m_nBlockCount : 0;
+    return entry;
+}
+
+bool CDBXFile::ReadRecoveredText(const CEmailDBX& entry, std::string& text) {
+    text.clear();
+    const std::uint64_t length = m_File.GetLength();
+    const bool freed = entry.m_Recovered == RecoveredKind::Deleted;
+    std::uint8_t block[kBlockSize];
+    std::int64_t pos = entry.m_nTextOffset;
+    std::uint32_t previous = 0;
+    // The scan already chose these blocks; the checks only guard against a file that
+    // changed since, and the count keeps a loop from running on.
+    for (std::uint32_t i = 0; i < entry.m_nBlockCount; ++i) {
+        if (pos <= 0 || std::uint64_t(pos) + kHeaderBytes + (freed ? 4 : 0) > length) {
+            break;
+        }
+        const std::uint32_t n =
+            std::uint32_t(std::min<std::uint64_t>(kBlockSize, length - std::uint64_t(pos)));
+        if (!m_File.Seek(std::uint64_t(pos)) || !m_File.Read(block, n)) {
+            break;
+        }
+        const CByteReader reader({block, n});
+        const std::uint32_t stored = reader.U32(0);
+        if (std::int64_t(stored) + entry.m_nShift != pos ||
+            reader.U32(4) != (freed ? kFreedMark : kLiveMark) ||
+            (freed && i > 0 && reader.U32(16) != previous)) {
+            break;
+        }
+        const std::size_t payload = n - kHeaderBytes;
+        if (freed) {
+            // The first dword went to the free list; the real length of a freed block is
+            // lost, so all of its bytes are taken and the text is cut at its end below.
+            text.append(4, kLostByte);
+            text.append(reinterpret_cast<const char*>(block) + kHeaderBytes + 4, payload - 4);
+        } else {
+            const std::size_t count = std::min<std::size_t>(reader.U32(8), payload);
+            text.append(reinterpret_cast<const char*>(block) + kHeaderBytes, count);
+        }
+        previous = stored;
+        const std::uint32_t next = reader.U32(12);
+        if (next == 0) {
+            break;
+        }
+        pos = std::int64_t(next) + entry.m_nShift;
+    }
+    // Like every raw text, it ends at its first zero byte: the unused tail of a fresh
+    // block, whatever a deleted message's last block held after its end.
+    if (const std::size_t zero = text.find('\0'); zero != std::string::npos) {
+        text.resize(zero);
+    }
+    if (freed) {
+        // A text that is nothing but lost bytes holds nothing.
+        if (text.find_first_not_of(kLostByte) == std::string::npos) {
+            text.clear();
+        }
+    }
+    return !text.empty();
+}
