@@ -1,15 +1,18 @@
 #include "analysis/mailbox_rescue.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "analysis/duplicates.h"
 #include "mailbox/crc32.h"
 #include "mailbox/dbx_file.h"
 #include "mime/charset.h"
 #include "mime/mail_fields.h"
+#include "mime/mime_char.h"
 #include "mime/mime_email.h"
 #include "platform/code_page.h"
 #include "platform/ui_services.h"
@@ -61,17 +64,53 @@ bool HasAttachedPart(const CMimeBody& part) {
     return false;
 }
 
+// The names a message most often starts with; a deleted message lost the first four bytes
+// of the first one.
+constexpr std::string_view kFirstFieldNames[] = {
+    "Received",     "Return-Path", "Subject",         "Message-ID", "MIME-Version", "Content-Type",
+    "X-Priority",   "Reply-To",    "Sender",          "X-Mailer",   "Delivered-To", "Thread-Topic",
+    "Organization", "References",  "X-Apparently-To", "From",       "Date",
+};
+
+// A deleted message's text with its first field's name restored when the lost bytes took
+// its start ("~~~~ect:" is "Subject:"), or with its first line dropped when they left no
+// field there; empty when the text needs neither.
+std::string WithFirstFieldRepaired(std::string_view text) {
+    const std::string_view lost(4, CDBXFile::kLostByte);
+    const std::string lostMark(lost);
+    if (!text.starts_with(lostMark)) {
+        return {};
+    }
+    const std::size_t eol = text.find("\r\n");
+    const std::string_view line = text.substr(0, eol);
+    const std::size_t colon = line.find(':');
+    if (colon != std::string_view::npos) {
+        const std::string_view rest = line.substr(4, colon - 4);
+        const std::string_view value = line.substr(colon + 1);
+        for (const std::string_view name : kFirstFieldNames) {
+            if (name.size() < 4 || name.size() - 4 != rest.size() ||
+                !EqualsNoCase(name.substr(4), rest)) {
+                continue;
+            }
+            // Four letters leave nothing to compare: a date tells Date from From.
+            if (rest.empty() && (name == "Date") != mailfields::ParseMailDate(value).has_value()) {
+                continue;
+            }
+            return std::string(name) + std::string(text.substr(colon));
+        }
+    }
+    if (eol == std::string_view::npos || colon != std::string_view::npos) {
+        return {};
+    }
+    return std::string(text.substr(eol + 2));
+}
+
 }  // namespace
 
 void FillEntryFromText(CEmailDBX& entry, std::string_view text) {
     entry.m_nLines = mailfields::CountLines(text);
-    // The first four bytes of a deleted message are lost; when that broke its first field,
-    // the header starts on the next line.
-    std::string_view parsed = text;
-    if (const std::size_t eol = text.find("\r\n");
-        eol != std::string_view::npos && text.substr(0, eol).find(':') == std::string_view::npos) {
-        parsed = text.substr(eol + 2);
-    }
+    const std::string repaired = WithFirstFieldRepaired(text);
+    const std::string_view parsed = repaired.empty() ? text : std::string_view(repaired);
     CMimeEmail mail;
     if (mail.Parse(parsed) <= 0) {
         // Not even a header: the row still shows its lines and its text.
@@ -192,4 +231,26 @@ bool ShouldOfferRescue(const CDBXFile& dbx, std::int32_t status) {
         return true;
     }
     return status == DbxOk && dbx.GetEmails().GetCount() == 0 && dbx.GetDamageCount() > 0;
+}
+
+CRescueResult RunRecoverCommand(CDBXFile& dbx, IUiServices& ui) {
+    const CRescueResult result = RecoverMessages(dbx, ui);
+    if (result.m_bCompleted && result.Recovered() == 0) {
+        ui.MessageBox(kRescueNothingFound, kAppName, MsgIcon::None, MsgButtons::Ok);
+    }
+    return result;
+}
+
+std::u16string MailboxCountText(const CDBXFile& dbx) {
+    const std::uint32_t count = std::uint32_t(std::max(dbx.GetEmails().GetCount(), 0));
+    const std::uint32_t recovered = CountRecovered(dbx);
+    if (recovered > 0) {
+        return FormatStatusText("%lu emails, %lu recovered", static_cast<unsigned long>(count),
+                                static_cast<unsigned long>(recovered));
+    }
+    std::u16string text = EmailCountText(count);
+    if (dbx.GetDamageCount() > 0) {
+        text += u", damaged: Tools > Recover Messages";
+    }
+    return text;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 class CDBXFile;
@@ -29,8 +30,16 @@ CRescueResult RecoverMessages(CDBXFile& dbx, IUiServices& ui);
 // identifiers, and the attachment mark from the MIME tree.
 void FillEntryFromText(CEmailDBX& entry, std::string_view text);
 
-// Counts of the rows of a list; the status bar's "%lu emails, %lu recovered".
+// The recovered rows of the list.
 [[nodiscard]] std::uint32_t CountRecovered(const CDBXFile& dbx);
+
+// Tools > Recover Messages: the scan, then a notice when it found nothing new.
+CRescueResult RunRecoverCommand(CDBXFile& dbx, IUiServices& ui);
+
+// The status bar's count: "%lu emails"; "%lu emails, %lu recovered" once a scan added rows;
+// and while the index walk skipped damage that no scan looked at, ", damaged: Tools >
+// Recover Messages" after the count.
+[[nodiscard]] std::u16string MailboxCountText(const CDBXFile& dbx);
 
 // Whether a failed or empty open should offer the scan: the index is damaged (a bad root or
 // count, or a tree that yields nothing although the walk met damage) while the file holds
@@ -40,3 +49,5 @@ void FillEntryFromText(CEmailDBX& entry, std::string_view text);
 inline constexpr char16_t kRescueQuestion[] =
     u"The index of this file is damaged. Scan the whole file for messages?";
 inline constexpr char16_t kRescueProgressTitle[] = u"Scanning for messages...";
+inline constexpr char16_t kRescueNothingFound[] =
+    u"The scan found no deleted message and no message missing from the index.";

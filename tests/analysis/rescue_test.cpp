@@ -83,6 +83,20 @@ TEST_F(RescueTest, AnEntryWithoutItsRecordTakesItsFieldsFromTheHeader) {
     EXPECT_EQ(bare.m_SentTime, 0u);
     EXPECT_FALSE(bare.m_bHasAttachment);
     EXPECT_TRUE(bare.m_SenderName.empty());
+
+    // Lost bytes inside the first field's name: the name is restored, a date telling Date
+    // from From when nothing of the name is left.
+    CEmailDBX cut;
+    FillEntryFromText(cut, "~~~~ect: Lost start\r\nFrom: Bo <bo@example.com>\r\n\r\nx\r\n");
+    EXPECT_EQ(std::string(cut.m_Subject.GetText()), "Lost start");
+    EXPECT_EQ(cut.m_SenderName, "Bo");
+    CEmailDBX dated;
+    FillEntryFromText(dated, "~~~~: Mon, 3 Nov 2008 17:05:12 +0000\r\nSubject: d\r\n\r\n");
+    EXPECT_EQ(dated.m_SentTime, dbxw::FileTimeFromUtc(2008, 11, 3, 17, 5, 12));
+    CEmailDBX sender;
+    FillEntryFromText(sender, "~~~~: Cy <cy@example.com>\r\nSubject: s\r\n\r\n");
+    EXPECT_EQ(sender.m_SenderAddress, "cy@example.com");
+    EXPECT_EQ(sender.m_SentTime, 0u);
 }
 
 TEST_F(RescueTest, RecoveredRowsFollowTheIndexRowsOnce) {
