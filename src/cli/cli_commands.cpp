@@ -11,6 +11,7 @@
 #include "analysis/message_thread.h"
 #include "analysis/quick_filter.h"
 #include "cli/cli_output.h"
+#include "cli/cli_recover.h"
 #include "cli/cli_ui_services.h"
 #include "export/export_session.h"
 #include "export/export_settings.h"
@@ -30,7 +31,7 @@ void PrintError(const std::string& text) {
 }
 
 // Opens the mailbox as the desktop app would; on failure prints the status text.
-bool OpenMailbox(CDBXFile& dbx, const std::string& path) {
+bool OpenMailbox(CDBXFile& dbx, const std::string& path, bool recover, std::int32_t& status) {
     const std::u16string widePath = Utf8ToWide(path);
     // A missing file keeps the reader's own status text; a folder or a file we may not
     // read gets a plainer one than "cannot open".
@@ -40,12 +41,12 @@ bool OpenMailbox(CDBXFile& dbx, const std::string& path) {
             return false;
         }
     }
-    const std::int32_t status = dbx.Open(widePath);
-    if (status != DbxOk) {
-        PrintError(WideToUtf8(GetStatusText(status)));
-        return false;
-    }
-    return true;
+    return OpenMailboxForCli(dbx, path, recover, status);
+}
+
+bool OpenMailbox(CDBXFile& dbx, const std::string& path, bool recover = false) {
+    std::int32_t status = 0;
+    return OpenMailbox(dbx, path, recover, status);
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -183,9 +184,11 @@ int RunList(const ListOptions& options) {
         return kExitUsage;
     }
     CDBXFile dbx;
-    if (!OpenMailbox(dbx, options.mailbox)) {
+    std::int32_t status = 0;
+    if (!OpenMailbox(dbx, options.mailbox, options.recover, status)) {
         return kExitFailure;
     }
+    ReportSkippedDamage(dbx);
     if (column >= 0) {
         // As the header clicks would leave the list after start-up: the second click on
         // the same column reverses the order.
@@ -198,7 +201,9 @@ int RunList(const ListOptions& options) {
     if (!options.filter.empty()) {
         return PrintFilteredList(dbx, options);
     }
-    if (options.json) {
+    if (options.json && options.recover) {
+        PrintJson(stdout, RecoveredListToJson(dbx.GetEmails(), status));
+    } else if (options.json) {
         PrintJson(stdout, EmailListToJson(dbx.GetEmails(), DbxOk));
     } else {
         PrintEmailTable(stdout, dbx.GetEmails());
@@ -258,7 +263,7 @@ int RunDuplicates(const DuplicatesOptions& options) {
 
 int RunShow(const ShowOptions& options) {
     CDBXFile dbx;
-    if (!OpenMailbox(dbx, options.mailbox)) {
+    if (!OpenMailbox(dbx, options.mailbox, options.recover)) {
         return kExitFailure;
     }
     const int count = dbx.GetEmails().GetCount();
@@ -359,7 +364,7 @@ int RunCliExport(const ExportOptions& options) {
         return kExitUsage;
     }
     CDBXFile dbx;
-    if (!OpenMailbox(dbx, options.mailbox)) {
+    if (!OpenMailbox(dbx, options.mailbox, options.recover)) {
         return kExitFailure;
     }
     const std::int32_t count = dbx.GetEmails().GetCount();

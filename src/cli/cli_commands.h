@@ -19,6 +19,7 @@ struct ListOptions {
     // with --body also those whose message text does; rows keep their full-list numbers.
     std::string filter;
     bool body = false;
+    bool recover = false;  // then the rows a scan of the whole file found follow
 };
 
 struct ShowOptions {
@@ -26,6 +27,7 @@ struct ShowOptions {
     long long row = -1;
     bool raw = false;
     bool message = false;  // the message as a mail client reads it
+    bool recover = false;
 };
 
 struct ThreadsOptions {
@@ -54,6 +56,7 @@ struct ExportOptions {
     std::string order = "asc";  // asc, desc
     unsigned codePage = 0;      // 0: the template's declaration
     bool noFileTimes = false;   // files keep the time of writing, not the message's date
+    bool recover = false;
 };
 
 // "eml", "attachments", "html", "html-threads", "text" (any case): the wizard's format

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_recover.h"
 #include "cli/cli_store.h"
 #include "mime/transfer_codec.h"
 #include "platform/diag_log.h"
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
     CLI::App* listCommand = app.add_subcommand("list", "List the emails of a mailbox");
     listCommand->add_option("MAILBOX", list.mailbox, "The .dbx file")->required();
     listCommand->add_flag("--json", list.json, "Print JSON instead of a table");
+    listCommand->add_flag("--recover", list.recover,
+                          "Scan the whole file too: deleted and unlisted messages follow");
     listCommand->add_option("--sort", list.sort,
                             "Sort by a column first: its heading (ID, A, P, F, Subject, Sent, "
                             "Received, From, To, Lines), with :desc for descending");
@@ -58,6 +61,7 @@ int main(int argc, char** argv) {
                    "The message as a mail client reads it: the decoded header block, the body "
                    "as text and the attached files")
         ->excludes("--raw");
+    showCommand->add_flag("--recover", show.recover, "Count the rows list --recover lists");
 
     EncodingsOptions encodings;
     CLI::App* encodingsCommand =
@@ -115,6 +119,18 @@ int main(int argc, char** argv) {
         ->add_option("--format", exportStore.format, "eml, attachments, html, html-threads or text")
         ->required();
 
+    exportCommand->add_flag("--recover", exportOptions.recover,
+                            "Include the rows list --recover lists (same row numbers)");
+
+    RecoverOptions recover;
+    CLI::App* recoverCommand = app.add_subcommand(
+        "recover", "Write the deleted and unlisted messages a scan finds as EML files");
+    recoverCommand->add_option("MAILBOX", recover.mailbox, "The .dbx file")->required();
+    recoverCommand
+        ->add_option("DEST", recover.destination,
+                     "The output folder: DEST/deleted/ and DEST/unlisted/ are created")
+        ->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -143,6 +159,9 @@ int main(int argc, char** argv) {
     }
     if (encodingsCommand->parsed()) {
         return RunEncodings(encodings);
+    }
+    if (recoverCommand->parsed()) {
+        return RunRecover(recover);
     }
     if (duplicatesCommand->parsed()) {
         return RunDuplicates(duplicates);

@@ -830,3 +830,147 @@ TEST_F(CliTest, ListFilterKeepsFullListRowNumbers) {
     EXPECT_EQ(r.out.find('\n', newline + 1), r.out.size() - 1);  // one row
     EXPECT_EQ(Run({"list", path, "--body"}).exitCode, 2);
 }
+namespace {
+
+// A mailbox whose second and fourth messages were deleted and whose sixth lost its record.
+struct RescueBox {
+    dbxw::Image image;
+    std::vector<std::string> texts;
+};
+
+RescueBox BuildRescueBox() {
+    std::vector<dbxw::Message> messages;
+    RescueBox box;
+    for (std::uint32_t i = 0; i < 6; ++i) {
+        std::string text = "Subject: note " + std::to_string(i) + "\r\n\r\n";
+        while (text.size() < 300 + 400 * i) {
+            text += "text of note " + std::to_string(i) + "\r\n";
+        }
+        messages.push_back(Sample(10 + i, "note " + std::to_string(i), text));
+        box.texts.push_back(text);
+    }
+    dbxw::Builder b = dbxw::SimpleMailboxBuilder(messages);
+    b.DeleteMessage(1);
+    b.DeleteMessage(3);
+    box.image = b.Build();
+    box.image.Wipe(box.image.RecordOffset(5), 12);
+    return box;
+}
+
+TEST_F(CliTest, ListRecoverNumbersTheRecoveredRowsAfterTheIndexRows) {
+    const RescueBox box = BuildRescueBox();
+    const std::string path = Write(box.image);
+
+    const RunResult plain = Run({"list", path, "--json"});
+    ASSERT_EQ(plain.exitCode, 0);
+    const auto before = nlohmann::json::parse(plain.out);
+    ASSERT_EQ(before["count"], 3);
+    EXPECT_FALSE(before["emails"][0].contains("recovered"));
+    // The lost record is one damaged place, and the user is told how to look further.
+    EXPECT_NE(plain.err.find("1 damaged place in the index skipped"), std::string::npos)
+        << plain.err;
+
+    const RunResult r = Run({"list", path, "--recover", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc["status"], 1);
+    EXPECT_EQ(doc["count"], 6);
+    EXPECT_EQ(doc["recovered_count"], 3);
+    const auto& emails = doc["emails"];
+    ASSERT_EQ(emails.size(), 6u);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(emails[row]["row"], row);
+        EXPECT_EQ(emails[row]["id"], before["emails"][row]["id"]);
+        EXPECT_TRUE(emails[row]["recovered"].is_null());
+        EXPECT_FALSE(emails[row].contains("offset"));
+    }
+    // File order: the two deleted messages, then the one whose record is gone.
+    const std::string kinds[] = {"deleted", "deleted", "unlisted"};
+    const std::uint32_t ids[] = {11, 13};
+    for (int k = 0; k < 3; ++k) {
+        const auto& e = emails[3 + k];
+        EXPECT_EQ(e["row"], 3 + k);
+        EXPECT_EQ(e["recovered"], kinds[k]);
+        EXPECT_EQ(e["text_offset"], e["offset"]);
+        if (k < 2) {
+            EXPECT_EQ(e["id"], ids[k]);
+            EXPECT_EQ(e["lost_bytes"], 4 * ((box.texts[1 + 2 * k].size() + 511) / 512));
+        } else {
+            EXPECT_EQ(e["id"], -1);
+            EXPECT_EQ(e["lost_bytes"], 0);
+            EXPECT_EQ(e["subject"], "note 5");
+        }
+    }
+
+    // The unlisted text comes back byte for byte; a deleted one keeps every block's 512
+    // bytes in place, its lost four bytes shown as "~~~~".
+    const RunResult show = Run({"show", path, "5", "--raw", "--recover"});
+    ASSERT_EQ(show.exitCode, 0);
+    EXPECT_EQ(show.out, box.texts[5]);
+    const RunResult deleted = Run({"show", path, "4", "--raw", "--recover"});
+    ASSERT_EQ(deleted.exitCode, 0);
+    std::string expected = box.texts[3];
+    for (std::size_t at = 0; at < expected.size(); at += 512) {
+        expected.replace(at, 4, "~~~~");
+    }
+    EXPECT_EQ(deleted.out, expected);
+    // Without --recover the row does not exist.
+    EXPECT_EQ(Run({"show", path, "4", "--raw"}).exitCode, 1);
+
+    // The export takes the same row numbers.
+    const auto out = temp.Path("eml");
+    ASSERT_EQ(
+        Run({"export", path, out.string(), "--format", "eml", "--rows", "5", "--recover"}).exitCode,
+        0);
+    std::vector<std::string> names;
+    for (const auto& f : std::filesystem::directory_iterator(out)) {
+        names.push_back(f.path().filename().string());
+    }
+    ASSERT_EQ(names.size(), 1u);
+    char name[64];
+    std::snprintf(name, sizeof name, "[unlisted-%08X]note 5.eml",
+                  unsigned(emails[5]["offset"].get<std::uint32_t>()));
+    EXPECT_EQ(names[0], name);
+}
+
+TEST_F(CliTest, RecoverWritesOnlyTheRecoveredMessagesByKind) {
+    const RescueBox box = BuildRescueBox();
+    const std::string path = Write(box.image);
+    const auto dest = temp.Path("rescued");
+    const RunResult r = Run({"recover", path, dest.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto count = [](const std::filesystem::path& folder) {
+        return std::distance(std::filesystem::directory_iterator(folder),
+                             std::filesystem::directory_iterator());
+    };
+    EXPECT_EQ(count(dest / "deleted"), 2);
+    EXPECT_EQ(count(dest / "unlisted"), 1);
+    EXPECT_EQ(count(dest), 2);
+    EXPECT_EQ(ReadFile(dest / "unlisted" /
+                       std::filesystem::directory_iterator(dest / "unlisted")->path().filename()),
+              box.texts[5]);
+}
+
+TEST_F(CliTest, ABrokenIndexStillListsWhatTheScanFound) {
+    RescueBox box = BuildRescueBox();
+    box.image.PutU32(dbxw::kHdrRootOffset, 0x1000);
+    const std::string path = Write(box.image);
+    const RunResult plain = Run({"list", path, "--json"});
+    EXPECT_EQ(plain.exitCode, 1);
+    const RunResult r = Run({"list", path, "--recover", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc["status"], 104);
+    EXPECT_EQ(doc["count"], 6);
+    EXPECT_EQ(doc["recovered_count"], 6);
+    EXPECT_EQ(doc["emails"][0]["recovered"], "unlisted");
+    EXPECT_EQ(doc["emails"][0]["id"], 10);
+
+    // A file with nothing to find: the status text, and failure.
+    dbxw::Builder empty;
+    const RunResult none = Run({"list", Write(empty.Build(), "empty.dbx"), "--recover"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.err.find("does not contain any email"), std::string::npos);
+}
+
+}  // namespace
