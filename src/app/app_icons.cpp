@@ -37,9 +37,13 @@ QIcon ToolbarIcon(const QString& resource) {
 }
 
 QList<QIcon> SmallImageList() {
-    static const char* const kImages[] = {
-        ":/quillbox/list_blank.svg", ":/quillbox/list_attachment.svg", ":/quillbox/list_flag.svg",
-        ":/quillbox/list_high_priority.svg", ":/quillbox/list_low_priority.svg"};
+    static const char* const kImages[] = {":/quillbox/list_blank.svg",
+                                          ":/quillbox/list_attachment.svg",
+                                          ":/quillbox/list_flag.svg",
+                                          ":/quillbox/list_high_priority.svg",
+                                          ":/quillbox/list_low_priority.svg",
+                                          ":/quillbox/list_recovered_deleted.svg",
+                                          ":/quillbox/list_recovered_unlisted.svg"};
     QList<QIcon> images;
     for (const char* image : kImages) {
         images.push_back(SvgIcon(QString::fromLatin1(image), {16, 32}));

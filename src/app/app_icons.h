@@ -1,6 +1,7 @@
 // The application's images, drawn as SVG in the resources and rendered at the sizes each
 // place needs: the application icon, the toolbar's 48x48 images, and the email list's
-// strip of five 16x16 icons (blank, paper clip, red flag, exclamation mark, blue arrow).
+// strip of 16x16 icons (blank, paper clip, red flag, exclamation mark, blue arrow, and the
+// grey and the yellow envelope of deleted and unlisted recovered rows).
 #pragma once
 
 #include <QIcon>

@@ -19,6 +19,8 @@ constexpr CommandInfo kCommands[] = {
     {"&Tools", kIdCountThreads, "&Count Threads", ""},
     {"&Tools", kIdCountDuplicates, "Count D&uplicate Emails", ""},
     {"&Tools", kIdDeleteDuplicates, "&Delete Duplicate Emails", ""},
+    {"&Tools", kIdSeparator, "", ""},
+    {"&Tools", kIdRecoverMessages, "&Recover Messages...", ""},
     {"&View", kIdViewToolbar, "&Toolbar", ""},
     {"&View", kIdViewStatusBar, "&Status Bar", ""},
     {"&Help", kIdOnlineHelp, "Online &Help", "F1"},
@@ -38,6 +40,8 @@ constexpr CommandPrompt kPrompts[] = {
     {kIdAppAbout, "Display program information, version number and copyright", "About"},
     {kIdAppExit, "Quit the application; prompts to save documents", "Exit"},
     {kIdViewToolbar, "Show or hide the toolbar", "Toggle ToolBar"},
+    {kIdRecoverMessages, "Scan the whole file for deleted messages and messages the index lost",
+     "Recover Messages"},
     {kIdViewStatusBar, "Show or hide the status bar", "Toggle StatusBar"},
 };
 

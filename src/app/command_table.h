@@ -22,6 +22,7 @@ enum CommandId : std::int32_t {
     kIdCountThreads = 32788,
     kIdCountDuplicates = 32792,
     kIdDeleteDuplicates = 32793,
+    kIdRecoverMessages = 32811,
     kIdViewToolbar = 59392,
     kIdViewStatusBar = 59393,
     kIdOnlineHelp = 32804,

@@ -294,6 +294,9 @@ void CMainFrame::RunCommand(CommandId id) {
         case kIdDeleteDuplicates:
             OnDeleteDuplicates();
             break;
+        case kIdRecoverMessages:
+            OnRecoverMessages();
+            break;
         case kIdViewToolbar:
             OnViewToolbar();
             break;
@@ -339,15 +342,19 @@ void CMainFrame::LoadMailbox(const std::u16string& path) {
     m_strCurrentPath.clear();
 
     const std::int32_t status = m_Mailbox.Open(path);
-    if (status == DbxOk) {
+    if (status != DbxOk) {
+        m_Ui.MessageBox(GetStatusText(status), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+    }
+    // A damaged index may still leave every message in the file: the core says when to ask.
+    const bool rescued = OfferRescue(status);
+    if (status == DbxOk || rescued) {
         setWindowTitle(Wide(kAppName) + QStringLiteral(" - ") + QString::fromStdU16String(path));
         m_strCurrentPath = path;
     } else {
-        m_Ui.MessageBox(GetStatusText(status), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+        m_Mailbox.Close();
     }
-    const std::int32_t count = m_Mailbox.GetEmails().GetCount();
-    m_pList->SetItemCount(count);
-    m_Panes[PaneCount]->setText(QString::fromStdU16String(EmailCountText(std::uint32_t(count))));
+    m_pList->SetItemCount(m_Mailbox.GetEmails().GetCount());
+    ShowMailboxCount();
 }
 
 // --- The email list
@@ -361,6 +368,11 @@ void CMainFrame::GetCellData(CQuickList&, CQuickListCell& cell) {
     CEmailDBX* entry = emails.Get(cell.m_nRow);
     if (entry == nullptr) {
         return;
+    }
+    if (cell.m_nColumn == ColId) {
+        if (const EmailIcon icon = GetEmailRowIcon(*entry); icon != IconNone) {
+            cell.m_nIconIndex = icon;
+        }
     }
     if (IsIconColumn(cell.m_nColumn)) {
         const EmailIcon icon = GetEmailCellIcon(*entry, cell.m_nColumn);

@@ -83,6 +83,7 @@ public:
     void OnCountThreads();
     void OnCountDuplicates();
     void OnDeleteDuplicates();
+    void OnRecoverMessages();
     // Shows the entry of the row in the viewer bar; the row already shown is not reloaded.
     virtual void ShowEmail(int row);
 
@@ -133,6 +134,10 @@ private:
     void CreateEmailList();
     void CreateFoldersBar();
     void SetPromptText(const QString& text);
+    // After a failed or empty open: asks whether to scan the file, and scans it on Yes.
+    // True when the scan added rows.
+    bool OfferRescue(std::int32_t status);
+    void ShowMailboxCount();
     void UpdateLockIndicators();
     // Sets every row's selected state as the predicate says, redrawing once.
     template <typename Predicate>

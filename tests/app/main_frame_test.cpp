@@ -50,7 +50,9 @@ const std::vector<ExpectedMenu>& ExpectedMenus() {
          {{"&Detect Encoding", "", 32782},
           {"&Count Threads", "", 32788},
           {"Count D&uplicate Emails", "", 32792},
-          {"&Delete Duplicate Emails", "", 32793}}},
+          {"&Delete Duplicate Emails", "", 32793},
+          {nullptr, "", 0},
+          {"&Recover Messages...", "", 32811}}},
         {"&View", {{"&Toolbar", "", 59392}, {"&Status Bar", "", 59393}}},
         {"&Help",
          {{"Online &Help", "F1", 32804},
@@ -111,6 +113,8 @@ private slots:
             {57665, "Quit the application; prompts to save documents", "Exit"},
             {59392, "Show or hide the toolbar", "Toggle ToolBar"},
             {59393, "Show or hide the status bar", "Toggle StatusBar"},
+            {32811, "Scan the whole file for deleted messages and messages the index lost",
+             "Recover Messages"},
         };
         for (const P& p : withPrompt) {
             QAction* a = h.frame.CommandAction(CommandId(p.id));
@@ -279,7 +283,7 @@ private slots:
     void CommandsRunWithoutAMailbox() {
         FrameHarness h;
         for (CommandId id : {kIdSelectAll, kIdInvertSelection, kIdSelectAttachments,
-                             kIdSelectHighPriority, kIdCountThreads}) {
+                             kIdSelectHighPriority, kIdCountThreads, kIdRecoverMessages}) {
             h.frame.RunCommand(id);
         }
         QCOMPARE(h.frame.EmailList()->GetItemCount(), 0);

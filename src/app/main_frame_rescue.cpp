@@ -1,0 +1,33 @@
+// The main window's part of the rescue: Tools > Recover Messages, the offer to scan a file
+// whose index failed, and the count in the status bar. The core decides; this only shows.
+#include "analysis/mailbox_rescue.h"
+#include "app/main_frame.h"
+#include "app/my_quick_list.h"
+#include "platform/ui_services.h"
+
+#include <QLabel>
+
+void CMainFrame::OnRecoverMessages() {
+    if (!m_Mailbox.IsOpen()) {
+        return;
+    }
+    const CRescueResult result = RunRecoverCommand(m_Mailbox, m_Ui);
+    if (result.Recovered() > 0) {
+        m_pList->SetItemCount(m_Mailbox.GetEmails().GetCount());
+        m_pList->RedrawAll();
+    }
+    ShowMailboxCount();
+}
+
+bool CMainFrame::OfferRescue(std::int32_t status) {
+    if (!ShouldOfferRescue(m_Mailbox, status) ||
+        m_Ui.MessageBox(kRescueQuestion, kAppName, MsgIcon::Question, MsgButtons::YesNo) !=
+            MsgAnswer::Yes) {
+        return false;
+    }
+    return RunRecoverCommand(m_Mailbox, m_Ui).Recovered() > 0;
+}
+
+void CMainFrame::ShowMailboxCount() {
+    m_Panes[PaneCount]->setText(QString::fromStdU16String(MailboxCountText(m_Mailbox)));
+}
