@@ -1,12 +1,15 @@
 // Whole DBX files through everything that reads them: Open walks whatever tree the bytes
-// describe, then every entry's text is fetched and parsed the ways the viewer, the
-// charset scan and the exports parse it. The reader takes a path, so each input goes
-// through a file.
+// describe, the rescue scan looks at every position for block headers and rebuilds the
+// chains it links, then every entry's text, recovered ones included, is fetched and parsed
+// the ways the viewer, the charset scan and the exports parse it. The reader takes a path,
+// so each input goes through a file.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "analysis/mailbox_rescue.h"
 #include "fuzz_files.h"
 #include "mailbox/dbx_file.h"
 #include "mime/charset_scan.h"
@@ -25,8 +28,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     }
     CDBXFile dbx;
-    if (dbx.Open(input.WidePath()) != DbxOk) {
+    (void)dbx.OpenForRecovery(input.WidePath().c_str());
+    if (!dbx.IsOpen()) {
         return 0;
+    }
+    std::vector<CRecoveredChain> chains;
+    if (dbx.ScanForChains(chains)) {
+        for (const CRecoveredChain& chain : chains) {
+            std::unique_ptr<CEmailDBX> entry = dbx.MakeRecoveredEntry(chain);
+            std::string recovered;
+            if (dbx.GetMessageText(entry.get(), recovered)) {
+                FillEntryFromText(*entry, recovered);
+                dbx.GetEmails().Append(std::move(entry));
+            }
+        }
     }
     std::string text;
     std::vector<std::u16string> charsets;

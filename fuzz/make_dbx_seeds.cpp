@@ -78,5 +78,18 @@ int main(int argc, char** argv) {
     lying.GetRecord(0).bodyLength = 0x7FFFFFF0;
     lying.GetRecord(0).slotCount = 200;
     ok &= Write(out, "lying-record.dbx", lying.Build());
+
+    // Freed blocks for the rescue scan: every other message deleted, one chain unlisted.
+    dbxw::Builder deleted = dbxw::SimpleMailboxBuilder(messages);
+    for (std::size_t r = 0; r < deleted.RecordCount(); r += 2) {
+        deleted.DeleteMessage(dbxw::RecordRef(r));
+    }
+    dbxw::Image rescue = deleted.Build();
+    if (deleted.RecordCount() > 1) {
+        rescue.Wipe(rescue.RecordOffset(1), 12);
+    }
+    ok &= Write(out, "deleted.dbx", rescue);
+    rescue.CutStart(1024);
+    ok &= Write(out, "cut-start.dbx", rescue);
     return ok ? 0 : 1;
 }
