@@ -76,8 +76,7 @@ constexpr std::string_view kFirstFieldNames[] = {
 // its start ("~~~~ect:" is "Subject:"), or with its first line dropped when they left no
 // field there; empty when the text needs neither.
 std::string WithFirstFieldRepaired(std::string_view text) {
-    const std::string_view lost(4, CDBXFile::kLostByte);
-    const std::string lostMark(lost);
+    const std::string lostMark(4, CDBXFile::kLostByte);
     if (!text.starts_with(lostMark)) {
         return {};
     }
