@@ -25,9 +25,9 @@
 
 #include "analysis/mailbox_rescue.h"
 #include "bench_ui.h"
+#include "dbxwriter/dbx_writer.h"
 #include "mailbox/dbx_file.h"
 #include "mime/transfer_codec.h"
-#include "support/dbx_writer.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "analysis/mailbox_rescue.h"
+#include "dbxwriter/dbx_temp.h"
+#include "dbxwriter/dbx_writer.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
-#include "support/dbx_temp.h"
-#include "support/dbx_writer.h"
 #include "support/recording_ui.h"
 
 namespace {
