@@ -1,10 +1,14 @@
 // Load benchmark: a generated mailbox of many messages in a three-level tree.
 //
-//   load_bench [--messages N] [--runs R] [--keep PATH]
+//   load_bench [--messages N] [--runs R] [--keep PATH] [--strings ascii|cyrillic|undeclared]
 //
 // Measures, each as the median of R runs in fresh processes: the time of CDBXFile::Open
 // and its peak resident memory, the time to fetch every message's text with
 // GetMessageText, and, for comparison, the time to read the same file once sequentially.
+// Then the mailbox code page detection that follows Open, against Open in the same
+// processes. --strings chooses the stored subjects and names: ASCII (the default), Russian
+// in Windows-1251 with encoded-word headers, or Russian whose headers name no charset (the
+// worst case: the most headers read, then the byte statistics).
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -19,6 +23,9 @@
 
 #include "dbxwriter/dbx_writer.h"
 #include "mailbox/dbx_file.h"
+#include "mime/mailbox_code_page.h"
+#include "mime/mime_code.h"
+#include "platform/code_page.h"
 
 namespace {
 
@@ -34,12 +41,49 @@ long PeakRssKiB() {
     return usage.ru_maxrss;
 }
 
-std::string MakeText(std::mt19937& rng, std::uint32_t i) {
-    std::string text = "From: Sender " + std::to_string(i % 97) + " <s" + std::to_string(i % 97) +
-                       "@example.com>\r\nTo: Team <team@example.org>\r\nSubject: Report " +
-                       std::to_string(i) + "\r\nMessage-ID: <" + std::to_string(i) +
+enum class Strings { Ascii, Cyrillic, Undeclared };
+
+// The sender's name and the subject of message i, as UTF-8.
+std::string SenderName(Strings strings, std::uint32_t i) {
+    return (strings == Strings::Ascii ? "Sender "
+                                      : "\xD0\x9E\xD1\x82\xD0\xBF\xD1\x80\xD0\xB0\xD0\xB2\xD0\xB8"
+                                        "\xD1\x82\xD0\xB5\xD0\xBB\xD1\x8C ") +
+           std::to_string(i % 97);
+}
+std::string Subject(Strings strings, std::uint32_t i) {
+    return (strings == Strings::Ascii ? "Report " : "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82 ") +
+           std::to_string(i);
+}
+
+// Header text: ASCII as it is, Russian in encoded words or raw in Windows-1251.
+std::string HeaderText(Strings strings, const std::string& utf8) {
+    if (strings == Strings::Ascii) {
+        return utf8;
+    }
+    if (strings == Strings::Cyrillic) {
+        return "=?utf-8?B?" + EncodeBase64(utf8, false) + "?=";
+    }
+    std::string bytes;
+    (void)WideToMultiByteString(1251, Utf8ToWide(utf8), bytes);
+    return bytes;
+}
+
+// What a Windows of the mailbox's code page stored.
+std::string StoredText(Strings strings, const std::string& utf8) {
+    std::string bytes;
+    (void)WideToMultiByteString(strings == Strings::Ascii ? 1252 : 1251, Utf8ToWide(utf8), bytes);
+    return bytes;
+}
+
+std::string MakeText(std::mt19937& rng, std::uint32_t i, Strings strings) {
+    std::string text = "From: " + HeaderText(strings, SenderName(strings, i)) + " <s" +
+                       std::to_string(i % 97) + "@example.com>\r\nTo: Team <team@example.org>\r\n" +
+                       "Subject: " + HeaderText(strings, Subject(strings, i)) +
+                       "\r\nMessage-ID: <" + std::to_string(i) +
                        "@example.com>\r\nDate: Mon, 3 Nov 2008 17:05:00 +0000\r\n"
-                       "Content-Type: text/plain; charset=iso-8859-1\r\n\r\n";
+                       "Content-Type: text/plain" +
+                       std::string(strings == Strings::Undeclared ? "" : "; charset=iso-8859-1") +
+                       "\r\n\r\n";
     // Bodies from a few hundred bytes to a few kilobytes, as ordinary mail is.
     std::uniform_int_distribution<int> lines(5, 80);
     const int n = lines(rng);
@@ -49,15 +93,15 @@ std::string MakeText(std::mt19937& rng, std::uint32_t i) {
     return text;
 }
 
-int Generate(const std::string& path, std::uint32_t count) {
+int Generate(const std::string& path, std::uint32_t count, Strings strings) {
     std::mt19937 rng(42);
     std::vector<dbxw::Message> messages;
     messages.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         dbxw::Message m;
         m.id = i + 1;
-        m.subject = "Report " + std::to_string(i);
-        m.senderName = "Sender " + std::to_string(i % 97);
+        m.subject = StoredText(strings, Subject(strings, i));
+        m.senderName = StoredText(strings, SenderName(strings, i));
         m.senderAddress = "s" + std::to_string(i % 97) + "@example.com";
         m.recipientName = "Team";
         m.recipientAddress = "team@example.org";
@@ -67,7 +111,7 @@ int Generate(const std::string& path, std::uint32_t count) {
         }
         m.sent = dbxw::FileTimeFromUtc(2008, 11, 3) + std::uint64_t(i) * 60 * dbxw::kTicksPerSecond;
         m.received = *m.sent + 120 * dbxw::kTicksPerSecond;
-        m.text = MakeText(rng, i);
+        m.text = MakeText(rng, i, strings);
         m.lines = std::uint32_t(std::count(m.text->begin(), m.text->end(), '\n'));
         messages.push_back(std::move(m));
     }
@@ -90,6 +134,20 @@ int ChildOpen(const std::string& path) {
         return 1;
     }
     std::printf("%.6f %ld %ld %d\n", t, PeakRssKiB(), before, dbx.GetEmails().GetCount());
+    return 0;
+}
+
+// Open, then the code page detection, timed apart: "open detect codepage".
+int ChildDetect(const std::string& path) {
+    CDBXFile dbx;
+    auto start = Clock::now();
+    if (dbx.Open(std::filesystem::path(path).u16string()) != DbxOk) {
+        return 1;
+    }
+    const double open = Seconds(start);
+    start = Clock::now();
+    const std::uint32_t codePage = DetectMailboxCodePage(dbx);
+    std::printf("%.6f %.6f %u\n", open, Seconds(start), codePage);
     return 0;
 }
 
@@ -158,6 +216,32 @@ T Median(std::vector<T> values) {
     return values[values.size() / 2];
 }
 
+// Open and detection in the same processes: the detection's share of opening a mailbox.
+void DetectionFigures(const char* self, const std::string& path, int runs) {
+    const std::string command = std::string("'") + self + "' --child detect '" + path + "'";
+    std::vector<double> opens;
+    std::vector<double> detections;
+    unsigned codePage = 0;
+    for (int r = 0; r < runs; ++r) {
+        std::FILE* p = popen(command.c_str(), "r");
+        double open = 0;
+        double detect = 0;
+        if (p && std::fscanf(p, "%lf %lf %u", &open, &detect, &codePage) == 3) {
+            opens.push_back(open);
+            detections.push_back(detect);
+        }
+        if (p) {
+            pclose(p);
+        }
+    }
+    const double open = Median(opens);
+    const double detect = Median(detections);
+    std::printf(
+        "Code page:         %u, detected in median %.4f s after an Open of median %.3f s "
+        "(+%.1f%%)\n",
+        codePage, detect, open, open > 0 ? 100.0 * detect / open : 0.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,11 +253,15 @@ int main(int argc, char** argv) {
         if (mode == "fetch") {
             return ChildFetch(argv[3]);
         }
+        if (mode == "detect") {
+            return ChildDetect(argv[3]);
+        }
         return ChildSequential(argv[3]);
     }
     std::uint32_t count = 100000;
     int runs = 5;
     std::string keep;
+    Strings strings = Strings::Ascii;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
         if (arg == "--messages") {
@@ -182,13 +270,18 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::atoi(argv[i + 1]));
         } else if (arg == "--keep") {
             keep = argv[i + 1];
+        } else if (arg == "--strings") {
+            const std::string value = argv[i + 1];
+            strings = value == "cyrillic"     ? Strings::Cyrillic
+                      : value == "undeclared" ? Strings::Undeclared
+                                              : Strings::Ascii;
         }
     }
     const std::string path =
         keep.empty() ? (std::filesystem::temp_directory_path() / "quillbox-load-bench.dbx").string()
                      : keep;
     const auto generated = Clock::now();
-    if (Generate(path, count) != 0) {
+    if (Generate(path, count, strings) != 0) {
         return 1;
     }
     std::printf("generated %u messages, %ju bytes, in %.2f s\n", count,
@@ -211,6 +304,7 @@ int main(int argc, char** argv) {
     std::printf("GetMessageText:    median %.3f s for every message\n", fetch);
     std::printf("Sequential read:   median %.3f s for the whole file (ratio %.2f)\n", sequential,
                 sequential > 0 ? fetch / sequential : 0.0);
+    DetectionFigures(self, path, runs);
     if (keep.empty()) {
         std::filesystem::remove(path);
     }

@@ -128,7 +128,7 @@ int Child(const std::string& mode, const fs::path& path, const fs::path& out) {
         std::size_t chars = 0;
         for (std::int32_t row = 0; row < emails.GetCount(); ++row) {
             for (std::int32_t c = 0; c < kEmailColumnCount; ++c) {
-                chars += GetEmailCellText(*emails.Get(row), c).size();
+                chars += GetEmailCellText(*emails.Get(row), c, dbx.GetCodePage()).size();
             }
         }
         note = std::to_string(chars) + " characters";

@@ -62,7 +62,21 @@ int CompareFlag(bool a, bool b) {
     return a ? -1 : 1;
 }
 
-// Subjects must already be in their wide form.
+// Subjects sort in the order of their stored units, whatever code page shows them: the
+// entry's own text is left as it is.
+void AppendSubjectUnits(const CEmailDBX& e, std::u16string& out) {
+    if (e.m_Subject.GetType() == CZHyperString::TypeAnsi) {
+        for (const char c : e.m_Subject.GetTextView()) {
+            out.push_back(char16_t(static_cast<unsigned char>(c)));
+        }
+        return;
+    }
+    CZHyperString copy(e.m_Subject);
+    if (copy.ToWide()) {
+        out += copy.GetWideView();
+    }
+}
+
 int CompareKeys(const CEmailDBX& a, const CEmailDBX& b, std::int32_t mode) {
     switch (mode) {
         case SortById:
@@ -74,8 +88,10 @@ int CompareKeys(const CEmailDBX& a, const CEmailDBX& b, std::int32_t mode) {
         case SortByFlag:
             return CompareFlag(a.m_bFlag0020, b.m_bFlag0020);
         case SortBySubject: {
-            const std::u16string_view sa = a.m_Subject.GetWideView();
-            const std::u16string_view sb = b.m_Subject.GetWideView();
+            std::u16string sa;
+            std::u16string sb;
+            AppendSubjectUnits(a, sa);
+            AppendSubjectUnits(b, sb);
             if (!sa.empty() && !sb.empty()) {
                 return sa.compare(sb);
             }
@@ -191,8 +207,7 @@ void SortSubjects(std::span<CEmailDBX*> items, bool ascending) {
     std::size_t total = 0;
     for (CEmailDBX* e : items) {
         if (e != nullptr) {
-            (void)e->m_Subject.GetWide();
-            total += e->m_Subject.GetWideView().size();
+            total += std::size_t(e->m_Subject.GetTextLength());
         }
     }
     std::u16string pool;
@@ -201,7 +216,7 @@ void SortSubjects(std::span<CEmailDBX*> items, bool ascending) {
     for (CEmailDBX* e : items) {
         if (e != nullptr) {
             const std::size_t start = pool.size();
-            pool += e->m_Subject.GetWideView();
+            AppendSubjectUnits(*e, pool);
             // An empty subject is smaller than any other in unit order, so every subject
             // counts as present and the plain order gives the empty-first rule.
             sort.Add({true, std::u16string_view(pool).substr(start)}, e);
@@ -250,10 +265,6 @@ int CompareNoCase(std::string_view a, std::string_view b) {
 }
 
 int CompareEmails(CEmailDBX& a, CEmailDBX& b, std::int32_t mode, bool ascending) {
-    if (mode == SortBySubject) {
-        (void)a.m_Subject.GetWide();
-        (void)b.m_Subject.GetWide();
-    }
     const int order = CompareKeys(a, b, mode);
     return ascending ? order : -order;
 }

@@ -97,10 +97,7 @@ std::u16string Wide(unsigned codePage, std::string_view bytes) {
 
 // The subject as stored (8-bit, read in the code page) or as already converted.
 std::u16string SubjectText(CEmailDBX& entry, unsigned codePage) {
-    if (entry.m_Subject.GetType() == CZHyperString::TypeAnsi) {
-        return Wide(codePage, entry.m_Subject.GetTextView());
-    }
-    return std::u16string(entry.m_Subject.GetWide());
+    return entry.GetSubjectText(codePage);
 }
 
 bool HoldsAll(std::u16string_view key, std::u16string_view body,

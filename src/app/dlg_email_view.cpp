@@ -23,12 +23,8 @@ CDlgEmailView::CDlgEmailView(QWidget* parent)
     layout->addWidget(m_pEdit);
 }
 
-void CDlgEmailView::SetBytes(std::string_view bytes) {
-    bytes = bytes.substr(0, bytes.find('\0'));
-    std::u16string wide;
-    if (!MultiByteToWideString(kSystemCodePage, bytes, wide)) {
-        wide.clear();
-    }
+void CDlgEmailView::SetBytes(std::string_view bytes, std::uint32_t codePage) {
+    const std::u16string wide = MailboxBytesToWide(codePage, bytes);
     m_pEdit->setPlainText(QString::fromUtf16(wide.data(), qsizetype(wide.size())));
 }
 

@@ -3,10 +3,11 @@
 // scrolls both ways; it is a QPlainTextEdit so that a message of tens of megabytes lays
 // out lazily instead of stalling the window. The page swallows Enter and Escape, so that
 // the dialog keys never close it. CDlgEmailViewText shows the text part, CDlgEmailViewMime
-// the raw source; both show bytes as Windows-1252 characters.
+// the raw source; both show bytes as characters of the mailbox's code page.
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 #include <string_view>
 
 class QPlainTextEdit;
@@ -18,8 +19,8 @@ public:
 
     explicit CDlgEmailView(QWidget* parent);
 
-    // The bytes up to the first zero byte, read in the system code page.
-    void SetBytes(std::string_view bytes);
+    // The bytes up to the first zero byte, read in the mailbox's code page.
+    void SetBytes(std::string_view bytes, std::uint32_t codePage);
     void Clear();
 
     [[nodiscard]] QPlainTextEdit* Edit() const { return m_pEdit; }

@@ -22,7 +22,8 @@ void CEmailViewerTabs::Clear() {
     m_pMimePage->Clear();
 }
 
-void CEmailViewerTabs::ShowMessage(std::string_view textContent, std::string_view rawText) {
-    m_pTextPage->SetBytes(textContent);
-    m_pMimePage->SetBytes(rawText);
+void CEmailViewerTabs::ShowMessage(std::string_view textContent, std::string_view rawText,
+                                   std::uint32_t codePage) {
+    m_pTextPage->SetBytes(textContent, codePage);
+    m_pMimePage->SetBytes(rawText, codePage);
 }

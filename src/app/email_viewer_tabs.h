@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QTabWidget>
+#include <cstdint>
 #include <string_view>
 
 class CDlgEmailViewText;
@@ -22,8 +23,10 @@ public:
 
     // Both pages empty.
     void Clear();
-    // The text page gets the text part's content, the MIME page the raw message.
-    void ShowMessage(std::string_view textContent, std::string_view rawText);
+    // The text page gets the text part's content, the MIME page the raw message, both read
+    // in the mailbox's code page.
+    void ShowMessage(std::string_view textContent, std::string_view rawText,
+                     std::uint32_t codePage);
 
     [[nodiscard]] CDlgEmailViewText* TextPage() const { return m_pTextPage; }
     [[nodiscard]] CDlgEmailViewMime* MimePage() const { return m_pMimePage; }

@@ -28,6 +28,7 @@
 #include "export/export_session.h"
 #include "mailbox/email_columns.h"
 #include "mime/charset_scan.h"
+#include "mime/mailbox_code_page.h"
 #include "mime/viewer_text.h"
 #include "platform/ui_services.h"
 
@@ -118,6 +119,7 @@ void CMainFrame::CreateMenus() {
     }
     connect(menus.value(QStringLiteral("&View")), &QMenu::aboutToShow, this,
             &CMainFrame::UpdateViewChecks);
+    CreateCodePageMenu(menus.value(QStringLiteral("&View")));
     for (QMenu* menu : menus) {
         // Back to "Ready" once the menu is gone.
         connect(menu, &QMenu::aboutToHide, this, [this] {
@@ -158,8 +160,9 @@ bool CMainFrame::CreateToolBar() {
 
 bool CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
-    const QStringList texts = {QString::fromLatin1(kReadyText), QString(), QStringLiteral("CAP"),
-                               QStringLiteral("NUM"), QStringLiteral("SCRL")};
+    const QStringList texts = {QString::fromLatin1(kReadyText), QString(),
+                               QStringLiteral("CAP"),           QStringLiteral("NUM"),
+                               QStringLiteral("SCRL"),          QString()};
     for (int pane = 0; pane < texts.size(); ++pane) {
         auto* label = new QLabel(texts[pane], bar);
         label->setObjectName(QStringLiteral("StatusPane%1").arg(pane));
@@ -167,7 +170,7 @@ bool CMainFrame::CreateStatusBar() {
         if (pane > PanePrompt) {
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         }
-        if (pane >= PaneCaps) {
+        if (pane >= PaneCaps && pane <= PaneScroll) {
             label->setAlignment(Qt::AlignCenter);
             label->setFixedWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) +
                                  10);
@@ -178,9 +181,10 @@ bool CMainFrame::CreateStatusBar() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int screenWidth = screen != nullptr ? screen->geometry().width() : 1024;
     m_Panes[PaneCount]->setFixedWidth(screenWidth / 4);
-    for (int pane = PaneCount; pane < m_Panes.size(); ++pane) {
+    for (const int pane : {PaneCount, PaneCodePage, PaneCaps, PaneNum, PaneScroll}) {
         bar->addPermanentWidget(m_Panes[pane]);
     }
+    UpdateCodePagePane();
     UpdateLockIndicators();
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &CMainFrame::UpdateLockIndicators);
@@ -341,12 +345,15 @@ void CMainFrame::LoadMailbox(const std::u16string& path) {
     m_Panes[PaneCount]->clear();
     m_strCurrentPath.clear();
 
-    const std::int32_t status = m_Mailbox.Open(path);
+    const std::int32_t status = OpenMailbox(m_Mailbox, path);
     if (status != DbxOk) {
         m_Ui.MessageBox(GetStatusText(status), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
     }
     // A damaged index may still leave every message in the file: the core says when to ask.
     const bool rescued = OfferRescue(status);
+    if (rescued && status != DbxOk) {
+        UseMailboxCodePage(m_Mailbox, 0);
+    }
     if (status == DbxOk || rescued) {
         setWindowTitle(Wide(kAppName) + QStringLiteral(" - ") + QString::fromStdU16String(path));
         m_strCurrentPath = path;
@@ -355,6 +362,7 @@ void CMainFrame::LoadMailbox(const std::u16string& path) {
     }
     m_pList->SetItemCount(m_Mailbox.GetEmails().GetCount());
     ShowMailboxCount();
+    UpdateCodePagePane();
 }
 
 // --- The email list
@@ -383,7 +391,8 @@ void CMainFrame::GetCellData(CQuickList&, CQuickListCell& cell) {
         }
         return;
     }
-    cell.m_strText = QString::fromStdU16String(GetEmailCellText(*entry, cell.m_nColumn));
+    cell.m_strText = QString::fromStdU16String(
+        GetEmailCellText(*entry, cell.m_nColumn, m_Mailbox.GetCodePage()));
 }
 
 void CMainFrame::CellClicked(CQuickList&, const CQuickListClick& click) {
@@ -418,7 +427,7 @@ void CMainFrame::ShowEmail(int row) {
     if (!m_Mailbox.GetMessageText(entry, raw)) {
         return;
     }
-    m_pViewer->ShowMessage(GetTextPageContent(raw), raw);
+    m_pViewer->ShowMessage(GetTextPageContent(raw), raw, m_Mailbox.GetCodePage());
 }
 
 template <typename Predicate>

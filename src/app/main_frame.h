@@ -27,6 +27,7 @@ class CMySizingControlBarG;
 class IAppDialogs;
 class IUiServices;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 inline constexpr char kOpenDialogTitle[] = "Select the file to open";
@@ -43,7 +44,14 @@ inline constexpr char kChooseFolderTitle[] = "Choose a folder...";
 class CMainFrame : public QMainWindow, public IQuickListOwner {
     Q_OBJECT
 public:
-    enum StatusPane { PanePrompt = 0, PaneCount = 1, PaneCaps = 2, PaneNum = 3, PaneScroll = 4 };
+    enum StatusPane {
+        PanePrompt = 0,
+        PaneCount = 1,
+        PaneCaps = 2,
+        PaneNum = 3,
+        PaneScroll = 4,
+        PaneCodePage = 5,  // shown between the count and the lock keys
+    };
 
     CMainFrame(IUiServices& ui, IAppDialogs& dialogs, CAppSettings& settings);
     ~CMainFrame() override;
@@ -86,6 +94,11 @@ public:
     void OnRecoverMessages();
     // Shows the entry of the row in the viewer bar; the row already shown is not reloaded.
     virtual void ShowEmail(int row);
+
+    // View > Mailbox Code Page: 0 for the detected one. Redraws the list and the viewer;
+    // exports started afterwards use it too. Not remembered: the next Open detects again.
+    void OnMailboxCodePage(std::uint32_t codePage);
+    [[nodiscard]] QMenu* CodePageMenu() const { return m_pCodePageMenu; }
 
     // View and Help menus.
     void OnViewToolbar();
@@ -133,6 +146,9 @@ private:
     void CreateViewerBar();
     void CreateEmailList();
     void CreateFoldersBar();
+    void CreateCodePageMenu(QMenu* viewMenu);
+    void UpdateCodePageMenu();
+    void UpdateCodePagePane();
     void SetPromptText(const QString& text);
     // After a failed or empty open: asks whether to scan the file, and scans it on Yes.
     // True when the scan added rows.
@@ -161,6 +177,7 @@ private:
     int m_nShownRow = -1;
     CEmailSortState m_SortState;
 
+    QMenu* m_pCodePageMenu = nullptr;
     QHash<int, QAction*> m_Actions;
     QHash<int, QAction*> m_ToolbarActions;
 };

@@ -19,6 +19,7 @@
 #include "mailbox/dbx_file.h"
 #include "mailbox/email_columns.h"
 #include "mime/charset_scan.h"
+#include "mime/mailbox_code_page.h"
 #include "mime/message_page.h"
 #include "mime/viewer_text.h"
 #include "platform/code_page.h"
@@ -31,7 +32,8 @@ void PrintError(const std::string& text) {
 }
 
 // Opens the mailbox as the desktop app would; on failure prints the status text.
-bool OpenMailbox(CDBXFile& dbx, const std::string& path, bool recover, std::int32_t& status) {
+bool OpenForCommand(CDBXFile& dbx, const std::string& path, bool recover, unsigned codePage,
+                    std::int32_t& status) {
     const std::u16string widePath = Utf8ToWide(path);
     // A missing file keeps the reader's own status text; a folder or a file we may not
     // read gets a plainer one than "cannot open".
@@ -41,12 +43,12 @@ bool OpenMailbox(CDBXFile& dbx, const std::string& path, bool recover, std::int3
             return false;
         }
     }
-    return OpenMailboxForCli(dbx, path, recover, status);
+    return OpenMailboxForCli(dbx, path, recover, codePage, status);
 }
 
-bool OpenMailbox(CDBXFile& dbx, const std::string& path, bool recover = false) {
+bool OpenForCommand(CDBXFile& dbx, const std::string& path, bool recover, unsigned codePage) {
     std::int32_t status = 0;
-    return OpenMailbox(dbx, path, recover, status);
+    return OpenForCommand(dbx, path, recover, codePage, status);
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -151,17 +153,18 @@ int PrintFilteredList(CDBXFile& dbx, const ListOptions& options) {
         rows = filter.Match(query);
     }
     if (!options.json) {
-        PrintEmailTable(stdout, emails, rows);
+        PrintEmailTable(stdout, emails, rows, codePage);
         return kExitOk;
     }
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const std::int32_t row : rows) {
         if (CEmailDBX* entry = emails.Get(row)) {
-            list.push_back(EmailToJson(*entry, row));
+            list.push_back(EmailToJson(*entry, row, codePage));
         }
     }
     PrintJson(stdout, nlohmann::ordered_json{{"status", DbxOk},
                                              {"count", emails.GetCount()},
+                                             {"codepage", codePage},
                                              {"matched", rows.size()},
                                              {"emails", std::move(list)}});
     return kExitOk;
@@ -185,7 +188,7 @@ int RunList(const ListOptions& options) {
     }
     CDBXFile dbx;
     std::int32_t status = 0;
-    if (!OpenMailbox(dbx, options.mailbox, options.recover, status)) {
+    if (!OpenForCommand(dbx, options.mailbox, options.recover, options.mailboxCodePage, status)) {
         return kExitFailure;
     }
     ReportSkippedDamage(dbx);
@@ -204,16 +207,16 @@ int RunList(const ListOptions& options) {
     if (options.json && options.recover) {
         PrintJson(stdout, RecoveredListToJson(dbx.GetEmails(), status));
     } else if (options.json) {
-        PrintJson(stdout, EmailListToJson(dbx.GetEmails(), DbxOk));
+        PrintJson(stdout, EmailListToJson(dbx.GetEmails(), DbxOk, dbx.GetCodePage()));
     } else {
-        PrintEmailTable(stdout, dbx.GetEmails());
+        PrintEmailTable(stdout, dbx.GetEmails(), dbx.GetCodePage());
     }
     return kExitOk;
 }
 
 int RunThreads(const ThreadsOptions& options) {
     CDBXFile dbx;
-    if (!OpenMailbox(dbx, options.mailbox)) {
+    if (!OpenForCommand(dbx, options.mailbox, false, options.mailboxCodePage)) {
         return kExitFailure;
     }
     CCliUi ui;
@@ -244,7 +247,7 @@ int RunThreads(const ThreadsOptions& options) {
 
 int RunDuplicates(const DuplicatesOptions& options) {
     CDBXFile dbx;
-    if (!OpenMailbox(dbx, options.mailbox)) {
+    if (!OpenForCommand(dbx, options.mailbox, false, options.mailboxCodePage)) {
         return kExitFailure;
     }
     CCliUi ui;
@@ -257,13 +260,13 @@ int RunDuplicates(const DuplicatesOptions& options) {
     const CEmailSortState sortState;
     (void)DeleteDuplicateEmails(dbx.GetEmails(), output, sortState);
     std::cout.flush();
-    PrintEmailTable(stdout, dbx.GetEmails());
+    PrintEmailTable(stdout, dbx.GetEmails(), dbx.GetCodePage());
     return kExitOk;
 }
 
 int RunShow(const ShowOptions& options) {
     CDBXFile dbx;
-    if (!OpenMailbox(dbx, options.mailbox, options.recover)) {
+    if (!OpenForCommand(dbx, options.mailbox, options.recover, options.mailboxCodePage)) {
         return kExitFailure;
     }
     const int count = dbx.GetEmails().GetCount();
@@ -299,7 +302,7 @@ int RunShow(const ShowOptions& options) {
 
 int RunEncodings(const EncodingsOptions& options) {
     CDBXFile dbx;
-    if (!OpenMailbox(dbx, options.mailbox)) {
+    if (!OpenForCommand(dbx, options.mailbox, false, options.mailboxCodePage)) {
         return kExitFailure;
     }
     CCliUi ui;
@@ -364,7 +367,7 @@ int RunCliExport(const ExportOptions& options) {
         return kExitUsage;
     }
     CDBXFile dbx;
-    if (!OpenMailbox(dbx, options.mailbox, options.recover)) {
+    if (!OpenForCommand(dbx, options.mailbox, options.recover, options.mailboxCodePage)) {
         return kExitFailure;
     }
     const std::int32_t count = dbx.GetEmails().GetCount();

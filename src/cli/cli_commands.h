@@ -12,6 +12,7 @@ inline constexpr int kExitUsage = 2;
 
 struct ListOptions {
     std::string mailbox;
+    unsigned mailboxCodePage = 0;  // 0: the detected one
     bool json = false;
     // A column heading (any case), optionally followed by ":desc"; empty for list order.
     std::string sort;
@@ -24,6 +25,7 @@ struct ListOptions {
 
 struct ShowOptions {
     std::string mailbox;
+    unsigned mailboxCodePage = 0;  // 0: the detected one
     long long row = -1;
     bool raw = false;
     bool message = false;  // the message as a mail client reads it
@@ -32,21 +34,25 @@ struct ShowOptions {
 
 struct ThreadsOptions {
     std::string mailbox;
+    unsigned mailboxCodePage = 0;  // 0: the detected one
     bool json = false;
 };
 
 struct DuplicatesOptions {
     std::string mailbox;
-    bool remove = false;  // --delete
+    unsigned mailboxCodePage = 0;  // 0: the detected one
+    bool remove = false;           // --delete
 };
 
 struct EncodingsOptions {
     std::string mailbox;
+    unsigned mailboxCodePage = 0;  // 0: the detected one
     bool json = false;
 };
 
 struct ExportOptions {
     std::string mailbox;
+    unsigned mailboxCodePage = 0;  // 0: the detected one
     std::string destination;
     std::string format;  // eml, attachments, html, html-threads, text, mbox
     std::string rows;    // "0,3,5-9"; empty for every email

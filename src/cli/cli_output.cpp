@@ -52,11 +52,11 @@ std::string CutToWidth(const std::string& utf8, std::size_t width) {
     return out + "\xE2\x80\xA6";  // an ellipsis
 }
 
-std::string CellText(CEmailDBX& entry, int column) {
+std::string CellText(const CEmailDBX& entry, int column, std::uint32_t codePage) {
     if (IsIconColumn(column)) {
         return IconText(GetEmailCellIcon(entry, column));
     }
-    std::u16string text = GetEmailCellText(entry, column);
+    std::u16string text = GetEmailCellText(entry, column, codePage);
     // Line breaks and tabs in a stored subject would break the table's rows.
     std::replace_if(
         text.begin(), text.end(), [](char16_t c) { return c < 0x20; }, u' ');
@@ -65,7 +65,7 @@ std::string CellText(CEmailDBX& entry, int column) {
 
 // The table of the rows; with numbers, a "Row" column of their places in the list leads.
 void PrintRows(std::FILE* out, CEmailArray& emails, std::span<const std::int32_t> rowNumbers,
-               bool withNumbers) {
+               bool withNumbers, std::uint32_t codePage) {
     constexpr int kColumns = kEmailColumnCount + 1;
     const int first = withNumbers ? 0 : 1;
     std::vector<std::array<std::string, kColumns>> rows(rowNumbers.size() + 1);
@@ -78,7 +78,7 @@ void PrintRows(std::FILE* out, CEmailArray& emails, std::span<const std::int32_t
         CEmailDBX* entry = emails.Get(rowNumbers[r]);
         rows[r + 1][0] = std::to_string(rowNumbers[r]);
         for (int c = 0; c < kEmailColumnCount && entry; ++c) {
-            rows[r + 1][c + 1] = CutToWidth(CellText(*entry, c), kMaxColumnWidth[c]);
+            rows[r + 1][c + 1] = CutToWidth(CellText(*entry, c, codePage), kMaxColumnWidth[c]);
         }
     }
     for (const auto& row : rows) {
@@ -114,19 +114,20 @@ void PrintRows(std::FILE* out, CEmailArray& emails, std::span<const std::int32_t
 
 }  // namespace
 
-void PrintEmailTable(std::FILE* out, CEmailArray& emails) {
+void PrintEmailTable(std::FILE* out, CEmailArray& emails, std::uint32_t codePage) {
     std::vector<std::int32_t> rows(std::size_t(std::max(emails.GetCount(), 0)));
     for (std::size_t r = 0; r < rows.size(); ++r) {
         rows[r] = std::int32_t(r);
     }
-    PrintRows(out, emails, rows, false);
+    PrintRows(out, emails, rows, false, codePage);
 }
 
-void PrintEmailTable(std::FILE* out, CEmailArray& emails, std::span<const std::int32_t> rows) {
-    PrintRows(out, emails, rows, true);
+void PrintEmailTable(std::FILE* out, CEmailArray& emails, std::span<const std::int32_t> rows,
+                     std::uint32_t codePage) {
+    PrintRows(out, emails, rows, true, codePage);
 }
 
-nlohmann::ordered_json EmailToJson(CEmailDBX& entry, int row) {
+nlohmann::ordered_json EmailToJson(const CEmailDBX& entry, int row, std::uint32_t codePage) {
     return nlohmann::ordered_json{
         {"row", row},
         {"id", entry.m_Id},
@@ -134,30 +135,30 @@ nlohmann::ordered_json EmailToJson(CEmailDBX& entry, int row) {
         {"flag_0020", entry.m_bFlag0020},
         {"has_attachment", entry.m_bHasAttachment},
         {"priority", entry.m_nPriority},
-        {"subject", WideToUtf8(entry.m_Subject.GetWide())},
+        {"subject", WideToUtf8(entry.GetSubjectText(codePage))},
         {"sent", WideToUtf8(DateText(entry.m_SentTime))},
         {"received", WideToUtf8(DateText(entry.m_ReceivedTime))},
-        {"sender_name", SystemBytesToUtf8(entry.m_SenderName)},
-        {"sender_address", SystemBytesToUtf8(entry.m_SenderAddress)},
-        {"recipient_name", SystemBytesToUtf8(entry.m_RecipientName)},
-        {"recipient_address", SystemBytesToUtf8(entry.m_RecipientAddress)},
+        {"sender_name", MailboxBytesToUtf8(codePage, entry.m_SenderName)},
+        {"sender_address", MailboxBytesToUtf8(codePage, entry.m_SenderAddress)},
+        {"recipient_name", MailboxBytesToUtf8(codePage, entry.m_RecipientName)},
+        {"recipient_address", MailboxBytesToUtf8(codePage, entry.m_RecipientAddress)},
         {"lines", entry.m_nLines},
-        {"message_id", SystemBytesToUtf8(entry.m_MessageId)},
-        {"in_reply_to", SystemBytesToUtf8(entry.m_InReplyTo)},
+        {"message_id", MailboxBytesToUtf8(codePage, entry.m_MessageId)},
+        {"in_reply_to", MailboxBytesToUtf8(codePage, entry.m_InReplyTo)},
         {"text_offset", entry.m_nTextOffset},
     };
 }
 
-nlohmann::ordered_json EmailListToJson(CEmailArray& emails, int status) {
+nlohmann::ordered_json EmailListToJson(CEmailArray& emails, int status, std::uint32_t codePage) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     const int count = emails.GetCount();
     for (int r = 0; r < count; ++r) {
         if (CEmailDBX* entry = emails.Get(r)) {
-            list.push_back(EmailToJson(*entry, r));
+            list.push_back(EmailToJson(*entry, r, codePage));
         }
     }
     return nlohmann::ordered_json{
-        {"status", status}, {"count", count}, {"emails", std::move(list)}};
+        {"status", status}, {"count", count}, {"codepage", codePage}, {"emails", std::move(list)}};
 }
 
 void PrintJson(std::FILE* out, const nlohmann::ordered_json& document) {

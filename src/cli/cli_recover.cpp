@@ -8,6 +8,7 @@
 #include "cli/cli_ui_services.h"
 #include "export/export_eml.h"
 #include "export/export_session.h"
+#include "mime/mailbox_code_page.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
 #include "platform/code_page.h"
@@ -27,10 +28,11 @@ bool Scannable(std::int32_t status) {
 
 }  // namespace
 
-bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover, std::int32_t& status) {
+bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover,
+                       std::uint32_t codePage, std::int32_t& status) {
     const std::u16string widePath = Utf8ToWide(path);
     if (!recover) {
-        status = dbx.Open(widePath);
+        status = OpenMailbox(dbx, widePath, codePage);
         if (status != DbxOk) {
             PrintError(WideToUtf8(GetStatusText(status)));
             return false;
@@ -49,6 +51,7 @@ bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover, std
         PrintError("The scan of the file was interrupted.");
         return false;
     }
+    UseMailboxCodePage(dbx, codePage);
     if (status != DbxOk) {
         // What Open said stays on record; the rows the scan found are still listed.
         PrintError(WideToUtf8(GetStatusText(status)));
@@ -99,7 +102,7 @@ nlohmann::ordered_json RecoveredListToJson(CEmailArray& emails, int status) {
 int RunRecover(const RecoverOptions& options) {
     CDBXFile dbx;
     std::int32_t status = 0;
-    if (!OpenMailboxForCli(dbx, options.mailbox, true, status)) {
+    if (!OpenMailboxForCli(dbx, options.mailbox, true, 0, status)) {
         // A file whose scan found nothing has nothing to write either.
         return kExitFailure;
     }

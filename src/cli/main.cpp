@@ -2,11 +2,13 @@
 #include <CLI/CLI.hpp>
 #include <clocale>
 #include <cstdio>
+#include <string>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_recover.h"
 #include "cli/cli_store.h"
 #include "mime/transfer_codec.h"
+#include "platform/code_page.h"
 #include "platform/diag_log.h"
 
 int main(int argc, char** argv) {
@@ -21,9 +23,32 @@ int main(int argc, char** argv) {
     bool verbose = false;
     app.add_flag("--verbose", verbose, "Print the diagnostic log (damage found in the file)");
 
+    // Every command that opens a mailbox can be told the code page its strings were
+    // written in, instead of the detected one.
+    const auto addMailboxCodePage = [](CLI::App* command, unsigned& codePage) {
+        command
+            ->add_option("--mailbox-codepage", codePage,
+                         "ANSI code page the mailbox was written in (874, 932, 936, 949, 950, "
+                         "1250 to 1258; default: detected)")
+            ->check(CLI::Validator(
+                [](const std::string& text) {
+                    unsigned long value = 0;
+                    try {
+                        std::size_t used = 0;
+                        value = std::stoul(text, &used);
+                        value = used == text.size() ? value : 0;
+                    } catch (const std::exception&) {
+                    }
+                    return IsAnsiCodePage(std::uint32_t(value)) ? std::string()
+                                                                : "not an ANSI code page: " + text;
+                },
+                "CODEPAGE"));
+    };
+
     ListOptions list;
     CLI::App* listCommand = app.add_subcommand("list", "List the emails of a mailbox");
     listCommand->add_option("MAILBOX", list.mailbox, "The .dbx file")->required();
+    addMailboxCodePage(listCommand, list.mailboxCodePage);
     listCommand->add_flag("--json", list.json, "Print JSON instead of a table");
     listCommand->add_flag("--recover", list.recover,
                           "Scan the whole file too: deleted and unlisted messages follow");
@@ -39,6 +64,7 @@ int main(int argc, char** argv) {
     CLI::App* threadsCommand =
         app.add_subcommand("threads", "Count the conversation threads of a mailbox");
     threadsCommand->add_option("MAILBOX", threads.mailbox, "The .dbx file")->required();
+    addMailboxCodePage(threadsCommand, threads.mailboxCodePage);
     threadsCommand->add_flag("--json", threads.json,
                              "Print the threads and the rows each one gathered as JSON");
 
@@ -46,12 +72,14 @@ int main(int argc, char** argv) {
     CLI::App* duplicatesCommand = app.add_subcommand(
         "duplicates", "Count the emails stored more than once (same message identifier)");
     duplicatesCommand->add_option("MAILBOX", duplicates.mailbox, "The .dbx file")->required();
+    addMailboxCodePage(duplicatesCommand, duplicates.mailboxCodePage);
     duplicatesCommand->add_flag("--delete", duplicates.remove,
                                 "Drop the extra copies (in memory only) and list the rest");
 
     ShowOptions show;
     CLI::App* showCommand = app.add_subcommand("show", "Show one email of a mailbox");
     showCommand->add_option("MAILBOX", show.mailbox, "The .dbx file")->required();
+    addMailboxCodePage(showCommand, show.mailboxCodePage);
     showCommand->add_option("ROW", show.row, "Row of the email, from 0, in list order")->required();
     showCommand->add_flag(
         "--raw", show.raw,
@@ -67,12 +95,14 @@ int main(int argc, char** argv) {
     CLI::App* encodingsCommand =
         app.add_subcommand("encodings", "List the charsets the emails of a mailbox declare");
     encodingsCommand->add_option("MAILBOX", encodings.mailbox, "The .dbx file")->required();
+    addMailboxCodePage(encodingsCommand, encodings.mailboxCodePage);
     encodingsCommand->add_flag("--json", encodings.json, "Print JSON instead of a table");
 
     ExportOptions exportOptions;
     CLI::App* exportCommand =
         app.add_subcommand("export", "Export emails of a mailbox to files or a folder");
     exportCommand->add_option("MAILBOX", exportOptions.mailbox, "The .dbx file")->required();
+    addMailboxCodePage(exportCommand, exportOptions.mailboxCodePage);
     exportCommand
         ->add_option("DEST", exportOptions.destination,
                      "The output folder (eml, attachments, html-threads; created when missing) "

@@ -76,7 +76,8 @@ std::u16string ChooseAttachmentPath(CExportSession& session, std::u16string_view
 bool SaveNamedPart(CExportSession& session, const CMimeBody& part, std::u16string_view folder,
                    FILETIME64 date) {
     CZHyperString name;
-    if (!part.GetParameterText("Content-Type", "name", name) || !name.ToWide()) {
+    if (!part.GetParameterText("Content-Type", "name", name) ||
+        !name.ToWide(session.Dbx().GetCodePage())) {
         ShowNameError(session.Ui());
         return false;
     }
@@ -102,13 +103,14 @@ bool SaveNamedPart(CExportSession& session, const CMimeBody& part, std::u16strin
 
 // The uuencoded file of each plain-text body; yEnc data is not saved.
 std::int32_t SaveUuencodedFiles(const CExportSession& session, CMimeEmail& mime,
-                                std::u16string_view folder, FILETIME64 date) {
+                                std::u16string_view folder, FILETIME64 date,
+                                std::uint32_t codePage) {
     std::int32_t count = 0;
     const std::u16string target(folder);
     for (const CMimeEmailContent& content : mime.GetContents()) {
         if (content.GetKind() != CMimeEmailContent::ContentPlainText || content.GetLength() <= 0)
             continue;
-        CDecoderUU decoder;
+        CDecoderUU decoder(codePage);
         if (decoder.Detect(content.GetText()) != CDecoder::DetectUuencode)
             continue;
         if (decoder.DecodeToFolder(content.GetText(), target)) {
@@ -192,7 +194,7 @@ std::int32_t SaveAttachments(CExportSession& session, const CEmailDBX* entry,
         } else if (!searchedUuencode) {
             // Once per message: a second nameless part would only find the same file.
             searchedUuencode = true;
-            count += SaveUuencodedFiles(session, mime, folder, date);
+            count += SaveUuencodedFiles(session, mime, folder, date, session.Dbx().GetCodePage());
         }
     }
     return count;

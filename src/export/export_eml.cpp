@@ -36,14 +36,14 @@ bool WriteWholeFile(const std::u16string& path, std::string_view bytes) {
 
 }  // namespace
 
-std::u16string EmlFileName(const CEmailDBX& entry, std::string_view text) {
+std::u16string EmlFileName(const CEmailDBX& entry, std::string_view text, std::uint32_t codePage) {
     text = UpToFirstZero(text);
     CMimeEmail mime;
     mime.Parse(text.data(), std::int32_t(std::min<std::size_t>(text.size(), INT32_MAX)));
     CZHyperString subject;
     if (!mime.GetFieldText("Subject", subject))
         subject = entry.m_Subject;
-    subject.ToWide();
+    subject.ToWide(codePage);
     subject.SanitizeFileName();
 
     // A recovered message without its record has no identifier: its kind and the offset of
@@ -79,7 +79,7 @@ bool ExportEml(CExportSession& session, std::u16string_view folder) {
         }
         const std::string_view raw = UpToFirstZero(text);
         std::u16string path(folder);
-        path += EmlFileName(*entry, raw);
+        path += EmlFileName(*entry, raw, session.Dbx().GetCodePage());
 
         if (!WriteWholeFile(path, raw)) {
             // A file that opened but did not fully reach the disk is as lost as one that

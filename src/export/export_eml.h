@@ -16,4 +16,5 @@ bool ExportEml(CExportSession& session, std::u16string_view folder);
 
 // The file name (without folder) ExportEml gives the entry whose raw text is `text`:
 // "[id]" and the cleaned subject, kept within the file name limit, then ".eml".
-[[nodiscard]] std::u16string EmlFileName(const CEmailDBX& entry, std::string_view text);
+[[nodiscard]] std::u16string EmlFileName(const CEmailDBX& entry, std::string_view text,
+                                         std::uint32_t codePage);

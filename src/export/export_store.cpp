@@ -10,6 +10,7 @@
 #include "mailbox/dbx_file.h"
 #include "mailbox/email_array.h"
 #include "mailbox/hyper_string.h"
+#include "mime/mailbox_code_page.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
 #include "platform/progress.h"
@@ -293,7 +294,7 @@ bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequ
                 continue;
             }
             CDBXFile dbx;
-            const std::int32_t status = dbx.Open(store.FilePath(folder));
+            const std::int32_t status = OpenMailbox(dbx, store.FilePath(folder));
             if (status != DbxOk && status != DbxNoEmail) {
                 ShowFolderError(ui, u"Unable to export the folder '" + FolderText(shown) + u"' (" +
                                         folder.m_strFile + u"):\n" + GetStatusText(status));

@@ -28,7 +28,7 @@ constexpr std::uint32_t kMaxNameClashes = 100000;
 
 // The decoded Subject field of the raw text, else the stored subject; "(No subject)" when
 // empty. Cleaned for use as a file name.
-std::u16string ThreadTitle(const CEmailDBX& first, const std::string& raw) {
+std::u16string ThreadTitle(const CEmailDBX& first, const std::string& raw, std::uint32_t codePage) {
     CZHyperString subject;
     CMimeEmail email;
     const std::size_t length = strnlen(raw.data(), raw.size());
@@ -38,7 +38,7 @@ std::u16string ThreadTitle(const CEmailDBX& first, const std::string& raw) {
         subject = first.m_Subject;
     if (subject.IsEmpty())
         subject.SetText("(No subject)");
-    subject.ToWide();
+    subject.ToWide(codePage);
     subject.SanitizeFileName();
     return std::u16string(subject.GetWide());
 }
@@ -112,7 +112,7 @@ bool ExportThreads(CExportSession& session, const CThreadExportRequest& request)
             session.ShowReadError(static_cast<std::uint32_t>(first->m_Id));
             continue;
         }
-        const std::u16string title = ThreadTitle(*first, raw);
+        const std::u16string title = ThreadTitle(*first, raw, session.Dbx().GetCodePage());
         if (request.sortBy == 1)
             SortEmails(list, SortByReceived, request.ascending);
 

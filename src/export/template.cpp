@@ -37,6 +37,7 @@ std::int32_t NextSelected(const CEmailArray& entries, std::int32_t cursor) {
 class CCurrentMessage {
 public:
     void Load(CExportSession& session, const CEmailDBX* entry) {
+        m_nMailboxCodePage = session.Dbx().GetCodePage();
         Drop();
         m_pEntry = entry;
         if (entry == nullptr)
@@ -64,7 +65,7 @@ public:
     }
 
     [[nodiscard]] CKeyMessage View() {
-        return {m_pEntry, m_bHasRaw ? &m_Raw : nullptr, m_pParsed.get()};
+        return {m_pEntry, m_bHasRaw ? &m_Raw : nullptr, m_pParsed.get(), m_nMailboxCodePage};
     }
 
 private:
@@ -72,6 +73,7 @@ private:
     std::string m_Raw;
     bool m_bHasRaw = false;
     std::unique_ptr<CMimeEmail> m_pParsed;
+    std::uint32_t m_nMailboxCodePage = kDefaultMailboxCodePage;
 };
 
 void Write(CZFile& file, std::string_view bytes) {

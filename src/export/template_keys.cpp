@@ -131,18 +131,19 @@ std::u16string EscapeHtmlText(std::u16string_view text) {
     return out;
 }
 
-// The decoded field converted from its charset (iso-8859-1 without one) into the code page;
+// The decoded field converted from its charset (the mailbox's without one) into the code page;
 // false for a missing or empty field or a failed conversion.
 bool FieldInCodePage(const CMimeEmail& email, std::string_view name, std::uint32_t codePage,
-                     TextEscape escape, std::string& out) {
+                     std::uint32_t mailboxCodePage, TextEscape escape, std::string& out) {
     out.clear();
     const std::optional<std::string_view> value = email.GetFieldValue(name);
     if (codePage == 0 || !value || value->empty() || value->size() > std::size_t(INT32_MAX))
         return false;
     const std::optional<std::string_view> charset = email.GetFieldCharset(name);
     const std::string text(*value);
-    return ConvertCharset(charset && !charset->empty() ? *charset : std::string_view("iso-8859-1"),
-                          codePage, text.c_str(), std::int32_t(text.size()), out, escape);
+    return ConvertCharset(
+        charset && !charset->empty() ? *charset : UnlabelledTextCharset(mailboxCodePage), codePage,
+        text.c_str(), std::int32_t(text.size()), out, escape);
 }
 
 TextEscape EscapeFor(KeyOutput output) {
@@ -269,13 +270,17 @@ std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage, KeyOutp
 }
 
 std::string SubjectKeyText(const CMimeEmail* email, const CEmailDBX& entry, std::uint32_t codePage,
-                           KeyOutput output) {
+                           std::uint32_t mailboxCodePage, KeyOutput output) {
     std::string out;
-    if (email != nullptr && FieldInCodePage(*email, "Subject", codePage, EscapeFor(output), out) &&
+    if (email != nullptr &&
+        FieldInCodePage(*email, "Subject", codePage, mailboxCodePage, EscapeFor(output), out) &&
         !out.empty()) {
         return out;
     }
+    // Read like unlabelled header text, so that a Western page stays as it was.
     CZHyperString subject(entry.m_Subject);
+    if (!subject.ToWide(CodePageFromCharset(UnlabelledTextCharset(mailboxCodePage))))
+        return {};
     if (output == KeyOutput::Html) {
         if (!EscapeHtml(subject))
             return {};
@@ -297,9 +302,11 @@ std::string SubjectKeyText(const CMimeEmail* email, const CEmailDBX& entry, std:
 }
 
 std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
-                              std::uint32_t codePage, KeyOutput output) {
+                              std::uint32_t codePage, std::uint32_t mailboxCodePage,
+                              KeyOutput output) {
     std::string out;
-    if (email != nullptr && FieldInCodePage(*email, "From", codePage, EscapeFor(output), out) &&
+    if (email != nullptr &&
+        FieldInCodePage(*email, "From", codePage, mailboxCodePage, EscapeFor(output), out) &&
         !out.empty()) {
         if (!out.empty() && out.front() == '"')
             out.erase(0, 1);
@@ -310,7 +317,7 @@ std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
     for (const std::string* stored : {&entry.m_SenderName, &entry.m_SenderAddress}) {
         if (stored->empty())
             continue;
-        if (ConvertCharset(std::string_view("iso-8859-1"), codePage, stored->c_str(),
+        if (ConvertCharset(UnlabelledTextCharset(mailboxCodePage), codePage, stored->c_str(),
                            std::int32_t(stored->size()), out, EscapeFor(output))) {
             return out;
         }
@@ -318,22 +325,18 @@ std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
     return {};
 }
 
-std::string SenderEmailKeyText(const CEmailDBX& entry, KeyOutput output) {
+std::string SenderEmailKeyText(const CEmailDBX& entry, std::uint32_t mailboxCodePage,
+                               KeyOutput output) {
     const std::string_view stored = UpToZero(entry.m_SenderAddress);
     if (output == KeyOutput::Text)
         return std::string(stored);
-    return EscapeMarkupInCodePage(stored, kSystemCodePage);
+    return EscapeMarkupInCodePage(stored, mailboxCodePage);
 }
 
-std::string ReceiversKeyText(const CEmailDBX& entry, KeyOutput output, std::uint32_t codePage) {
-    std::u16string names;
-    std::u16string addresses;
-    if (!MultiByteToWideString(kSystemCodePage, UpToZero(entry.m_RecipientName), names)) {
-        names.clear();
-    }
-    if (!MultiByteToWideString(kSystemCodePage, UpToZero(entry.m_RecipientAddress), addresses)) {
-        addresses.clear();
-    }
+std::string ReceiversKeyText(const CEmailDBX& entry, std::uint32_t mailboxCodePage,
+                             KeyOutput output, std::uint32_t codePage) {
+    std::u16string names = MailboxBytesToWide(mailboxCodePage, entry.m_RecipientName);
+    const std::u16string addresses = MailboxBytesToWide(mailboxCodePage, entry.m_RecipientAddress);
     const std::u16string storedNames = names;
     for (char16_t& c : names) {
         if (c == u',' || c == u'\'')
@@ -375,8 +378,8 @@ std::string ReceiversKeyText(const CEmailDBX& entry, KeyOutput output, std::uint
     }
     // The stored bytes as they are, like SENDER_EMAIL.
     if (!entry.m_RecipientName.empty())
-        return EscapeMarkupInCodePage(UpToZero(entry.m_RecipientName), kSystemCodePage);
-    return EscapeMarkupInCodePage(UpToZero(entry.m_RecipientAddress), kSystemCodePage);
+        return EscapeMarkupInCodePage(UpToZero(entry.m_RecipientName), mailboxCodePage);
+    return EscapeMarkupInCodePage(UpToZero(entry.m_RecipientAddress), mailboxCodePage);
 }
 
 void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16string_view title,
@@ -419,16 +422,18 @@ void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16strin
                 out += TextOrHtmlKeyText(*message.pParsed, codePage, output);
             break;
         case TemplateKey::Subject:
-            out += SubjectKeyText(message.pParsed, *entry, codePage, output);
+            out +=
+                SubjectKeyText(message.pParsed, *entry, codePage, message.nMailboxCodePage, output);
             break;
         case TemplateKey::SenderEmail:
-            out += SenderEmailKeyText(*entry, output);
+            out += SenderEmailKeyText(*entry, message.nMailboxCodePage, output);
             break;
         case TemplateKey::SenderName:
-            out += SenderNameKeyText(message.pParsed, *entry, codePage, output);
+            out += SenderNameKeyText(message.pParsed, *entry, codePage, message.nMailboxCodePage,
+                                     output);
             break;
         case TemplateKey::ReceiversHtml:
-            out += ReceiversKeyText(*entry, output, codePage);
+            out += ReceiversKeyText(*entry, message.nMailboxCodePage, output, codePage);
             break;
         default:
             break;

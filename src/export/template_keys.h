@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/code_page.h"
 #include "platform/file_time.h"
 
 class CEmailDBX;
@@ -37,6 +38,8 @@ struct CKeyMessage {
     const CEmailDBX* pEntry = nullptr;
     const std::string* pRaw = nullptr;  // null when the text could not be read
     CMimeEmail* pParsed = nullptr;      // null when there is none or the parse failed
+    // What the entry's strings and unlabelled header text are read in.
+    std::uint32_t nMailboxCodePage = kDefaultMailboxCodePage;
 };
 
 // Where the keys write: into an HTML page, where subjects, names, addresses and plain-text
@@ -60,13 +63,13 @@ void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16strin
 [[nodiscard]] std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage,
                                             KeyOutput output = KeyOutput::Html);
 [[nodiscard]] std::string SubjectKeyText(const CMimeEmail* email, const CEmailDBX& entry,
-                                         std::uint32_t codePage,
+                                         std::uint32_t codePage, std::uint32_t mailboxCodePage,
                                          KeyOutput output = KeyOutput::Html);
 [[nodiscard]] std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
-                                            std::uint32_t codePage,
+                                            std::uint32_t codePage, std::uint32_t mailboxCodePage,
                                             KeyOutput output = KeyOutput::Html);
-[[nodiscard]] std::string SenderEmailKeyText(const CEmailDBX& entry,
+[[nodiscard]] std::string SenderEmailKeyText(const CEmailDBX& entry, std::uint32_t mailboxCodePage,
                                              KeyOutput output = KeyOutput::Html);
-[[nodiscard]] std::string ReceiversKeyText(const CEmailDBX& entry,
+[[nodiscard]] std::string ReceiversKeyText(const CEmailDBX& entry, std::uint32_t mailboxCodePage,
                                            KeyOutput output = KeyOutput::Html,
                                            std::uint32_t codePage = 0);

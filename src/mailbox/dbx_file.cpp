@@ -63,6 +63,12 @@ void CDBXFile::Close() {
     FreeBlocks();
     m_Emails.RemoveAll();
     m_nDamaged = 0;
+    m_nDetectedCodePage = kDefaultMailboxCodePage;
+    m_nCodePageOverride = 0;
+}
+
+void CDBXFile::SetDetectedCodePage(std::uint32_t codePage) {
+    m_nDetectedCodePage = codePage != 0 ? codePage : kDefaultMailboxCodePage;
 }
 
 std::uint32_t CDBXFile::HeaderDword(std::uint32_t offset) const {
@@ -148,6 +154,18 @@ bool CDBXFile::ReadTreeNode(std::uint32_t rootOffset) {
 }
 
 bool CDBXFile::ReadMessageText(std::uint32_t offset, std::string& text) {
+    return ReadMessageBlocks(offset, text, false);
+}
+
+bool CDBXFile::GetMessageHeader(const CEmailDBX* entry, std::string& text) {
+    if (entry != nullptr && entry->IsRecovered()) {
+        // A recovered chain is read the scan's way; its header is the start of it.
+        return ReadRecoveredText(*entry, text);
+    }
+    return entry != nullptr && ReadMessageBlocks(entry->m_nTextOffset, text, true);
+}
+
+bool CDBXFile::ReadMessageBlocks(std::uint32_t offset, std::string& text, bool headerOnly) {
     text.clear();
     if (offset == 0 || !m_File.Seek(offset)) {
         return false;
@@ -195,7 +213,11 @@ bool CDBXFile::ReadMessageText(std::uint32_t offset, std::string& text) {
                 text.append(bytes, std::size_t(static_cast<const char*>(zero) - bytes));
                 break;
             }
+            const std::size_t searchFrom = text.size() < 3 ? 0 : text.size() - 3;
             text.append(bytes, count);
+            if (headerOnly && text.find("\r\n\r\n", searchFrom) != std::string::npos) {
+                break;
+            }
         }
         expected = reader.U32(12);
         if (expected == 0 || !m_File.Seek(expected)) {

@@ -15,6 +15,7 @@
 #include "mailbox/email.h"
 #include "mailbox/email_array.h"
 #include "mailbox/z_file.h"
+#include "platform/code_page.h"
 
 enum DbxStatus : std::int32_t {
     DbxOk = 1,
@@ -73,6 +74,9 @@ public:
     bool ReadMessageText(std::uint32_t offset, std::string& text);
     // Recovered entries read the chain the scan found, freed blocks included.
     bool GetMessageText(const CEmailDBX* entry, std::string& text);
+    // The same, stopping at the first block that completes the header (its empty line):
+    // the text holds at least the whole header, and maybe the start of the body.
+    bool GetMessageHeader(const CEmailDBX* entry, std::string& text);
 
     // Where the walk met damage: nodes, records and text offsets that failed their
     // checks. Only counted; the walk goes on past them.
@@ -102,8 +106,23 @@ public:
     [[nodiscard]] bool IsOpen() const { return m_File.IsOpen(); }
     [[nodiscard]] std::uint64_t GetFileLength() const { return m_File.GetLength(); }
 
+    // The ANSI code page of the Windows that wrote the file: every stored 8-bit string
+    // (subjects, names, addresses) and every text without a charset of its own is read in
+    // it. The user's choice when there is one, else the detected one; Open and Close go
+    // back to 1252 with no choice. Detection needs the message decoder, so the layer above
+    // runs it (DetectMailboxCodePage) and hands the result in here.
+    [[nodiscard]] std::uint32_t GetCodePage() const {
+        return m_nCodePageOverride != 0 ? m_nCodePageOverride : m_nDetectedCodePage;
+    }
+    [[nodiscard]] std::uint32_t GetDetectedCodePage() const { return m_nDetectedCodePage; }
+    [[nodiscard]] std::uint32_t GetCodePageOverride() const { return m_nCodePageOverride; }
+    void SetDetectedCodePage(std::uint32_t codePage);
+    // 0 goes back to the detected code page.
+    void SetCodePageOverride(std::uint32_t codePage) { m_nCodePageOverride = codePage; }
+
 private:
     [[nodiscard]] std::uint32_t HeaderDword(std::uint32_t offset) const;
+    bool ReadMessageBlocks(std::uint32_t offset, std::string& text, bool headerOnly);
     void FreeBlocks();
     bool ReadRecoveredText(const CEmailDBX& entry, std::string& text);
 
@@ -112,4 +131,6 @@ private:
     std::unique_ptr<std::uint8_t[]> m_pFileInfo;
     CEmailArray m_Emails;
     std::uint32_t m_nDamaged = 0;
+    std::uint32_t m_nDetectedCodePage = kDefaultMailboxCodePage;
+    std::uint32_t m_nCodePageOverride = 0;
 };

@@ -4,6 +4,7 @@
 
 #include "mailbox/crc32.h"
 #include "mailbox/indexed_data.h"
+#include "platform/code_page.h"
 
 namespace {
 
@@ -115,4 +116,12 @@ void DateText(FILETIME64 time, std::string& target) {
     if (FormatDate(time, buf)) {
         target = buf;
     }
+}
+
+std::u16string CEmail::GetSubjectText(std::uint32_t codePage) const {
+    if (m_Subject.GetType() == CZHyperString::TypeAnsi) {
+        return MailboxBytesToWide(codePage, m_Subject.GetTextView());
+    }
+    CZHyperString copy(m_Subject);
+    return copy.ToWide() ? std::u16string(copy.GetWideView()) : std::u16string();
 }

@@ -29,6 +29,10 @@ public:
     CEmail& operator=(const CEmail&) = delete;
     virtual ~CEmail() = default;
 
+    // The subject as shown: stored 8-bit text read in the mailbox's code page. m_Subject
+    // itself is never converted in place, so that another code page can be chosen later.
+    [[nodiscard]] std::u16string GetSubjectText(std::uint32_t codePage) const;
+
     CZHyperString m_Subject;
     std::int32_t m_Id = -1;
     bool m_bSelected = false;

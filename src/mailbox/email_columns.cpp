@@ -24,21 +24,14 @@ std::u16string Ascii(const char* text) {
     return std::u16string(text, text + std::char_traits<char>::length(text));
 }
 
-std::u16string SystemText(const std::string& bytes) {
-    std::u16string wide;
-    if (!MultiByteToWideString(kSystemCodePage, bytes, wide)) {
-        wide.clear();
-    }
-    return wide;
-}
-
 }  // namespace
 
 bool IsIconColumn(std::int32_t column) {
     return column == ColAttachment || column == ColPriority || column == ColFlag;
 }
 
-std::u16string GetEmailCellText(CEmailDBX& entry, std::int32_t column) {
+std::u16string GetEmailCellText(const CEmailDBX& entry, std::int32_t column,
+                                std::uint32_t codePage) {
     char buf[32];
     switch (column) {
         case ColId:
@@ -54,15 +47,15 @@ std::u16string GetEmailCellText(CEmailDBX& entry, std::int32_t column) {
             std::snprintf(buf, sizeof buf, "%li", static_cast<long>(entry.m_Id));
             return Ascii(buf);
         case ColSubject:
-            return entry.m_Subject.GetWide();
+            return entry.GetSubjectText(codePage);
         case ColSent:
             return DateText(entry.m_SentTime);
         case ColReceived:
             return DateText(entry.m_ReceivedTime);
         case ColFrom:
-            return SystemText(entry.m_SenderName);
+            return MailboxBytesToWide(codePage, entry.m_SenderName);
         case ColTo:
-            return SystemText(entry.m_RecipientName);
+            return MailboxBytesToWide(codePage, entry.m_RecipientName);
         case ColLines:
             std::snprintf(buf, sizeof buf, "%lu", static_cast<unsigned long>(entry.m_nLines));
             return Ascii(buf);

@@ -44,8 +44,10 @@ enum EmailIcon : std::int32_t {
     IconRecoveredUnlisted = 6,  // a message no index entry lists
 };
 
-// The text of a text cell; empty for icon cells and unknown columns.
-[[nodiscard]] std::u16string GetEmailCellText(CEmailDBX& entry, std::int32_t column);
+// The text of a text cell, stored strings read in the mailbox's code page; empty for icon
+// cells and unknown columns.
+[[nodiscard]] std::u16string GetEmailCellText(const CEmailDBX& entry, std::int32_t column,
+                                              std::uint32_t codePage);
 // The icon of an icon cell; IconNone when none applies.
 [[nodiscard]] EmailIcon GetEmailCellIcon(const CEmailDBX& entry, std::int32_t column);
 // The icon beside the ID of a recovered row; IconNone for index rows.

@@ -206,6 +206,21 @@ bool CZHyperString::ToWide() {
     return true;
 }
 
+bool CZHyperString::ToWide(std::uint32_t ansiCodePage) {
+    if (m_nType != TypeAnsi || ansiCodePage == 0) {
+        return ToWide();
+    }
+    const std::uint32_t previous = m_nCodePage;
+    m_nType = TypeCodePage;
+    m_nCodePage = ansiCodePage;
+    if (ToWide()) {
+        return true;
+    }
+    m_nType = TypeAnsi;
+    m_nCodePage = previous;
+    return ToWide();
+}
+
 const char16_t* CZHyperString::GetWide() {
     if (!ToWide()) {
         return u"";

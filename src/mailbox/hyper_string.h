@@ -37,6 +37,10 @@ public:
 
     [[nodiscard]] std::int32_t GetTextLength() const;
     bool ToWide();
+    // The same, except that plain 8-bit text is read in the given code page (a mailbox's,
+    // for text that names no charset); it is widened byte by byte only when that code
+    // page has no converter.
+    bool ToWide(std::uint32_t ansiCodePage);
     // ToWide, then the UTF-16 text; an empty text when the conversion fails.
     const char16_t* GetWide();
     bool ToCodePage(std::uint32_t codePage);

@@ -357,6 +357,17 @@ std::uint32_t CodePageFromCharset(std::string_view charset) {
     return FindCodePage(charset);
 }
 
+std::string_view UnlabelledTextCharset(std::uint32_t mailboxCodePage) {
+    if (mailboxCodePage != kDefaultMailboxCodePage) {
+        for (const CCodePageRow& row : GetCodePageTable()) {
+            if (row.m_nCodePage == mailboxCodePage && !row.m_Charset.empty()) {
+                return row.m_Charset;
+            }
+        }
+    }
+    return "iso-8859-1";
+}
+
 bool ConvertCharset(std::u16string_view sourceCharset, std::uint32_t targetCodePage,
                     const char* text, std::int32_t length, std::string& out, bool withEntities) {
     return ConvertCodePages(CodePageFromCharset(sourceCharset), targetCodePage, text, length, out,

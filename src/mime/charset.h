@@ -23,6 +23,11 @@ struct CCodePageRow {
 
 [[nodiscard]] std::span<const CCodePageRow> GetCodePageTable();
 
+// The charset that header text naming none of its own is converted from, in a mailbox of
+// the code page: that code page's first name. A Western (1252) mailbox keeps "iso-8859-1",
+// the reading its exports have always had, so their pages stay as they were.
+[[nodiscard]] std::string_view UnlabelledTextCharset(std::uint32_t mailboxCodePage);
+
 // 0 for an empty name or one that no row carries.
 [[nodiscard]] std::uint32_t CodePageFromCharset(std::u16string_view charset);
 [[nodiscard]] std::uint32_t CodePageFromCharset(std::string_view charset);

@@ -42,7 +42,7 @@ void CollectMessageCharsets(std::string_view rawText, std::vector<std::u16string
     message.CollectLeaves(leaves);
     for (const CMimeBody* leaf : leaves) {
         std::u16string name;
-        if (!MultiByteToWideString(kSystemCodePage, leaf->GetCharsetParameter(), name) ||
+        if (!MultiByteToWideString(kDefaultMailboxCodePage, leaf->GetCharsetParameter(), name) ||
             name.empty()) {
             continue;
         }

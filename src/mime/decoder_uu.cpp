@@ -31,7 +31,7 @@ bool CDecoderUU::CanDecode() {
     return true;
 }
 
-std::u16string CDecoderUU::FileNameFromBeginLine(std::string_view line) {
+std::u16string CDecoderUU::FileNameFromBeginLine(std::string_view line, std::uint32_t codePage) {
     // The line is a zero-terminated buffer: a NUL ends it like a line end does.
     if (line.size() <= kNameStart) {
         return {};
@@ -42,15 +42,8 @@ std::u16string CDecoderUU::FileNameFromBeginLine(std::string_view line) {
     if (bytes.empty()) {
         return {};
     }
-    std::u16string wide;
-    if (!MultiByteToWideString(kSystemCodePage, bytes, wide)) {
-        wide.clear();
-        for (const char c : bytes) {
-            wide.push_back(char16_t(static_cast<unsigned char>(c)));
-        }
-    }
     CZHyperString name;
-    name.SetWide(wide);
+    name.SetWide(MailboxBytesToWide(codePage, bytes));
     name.SanitizeFileName();
     std::u16string cleaned(name.GetWideView());
     if (cleaned == u"." || cleaned == u"..") {
@@ -114,7 +107,7 @@ bool CDecoderUU::DecodeToFolder(const char* text, std::uint32_t size, const char
     if (!found) {
         return Finish(StatusNoBegin);
     }
-    const std::u16string name = FileNameFromBeginLine(line.data());
+    const std::u16string name = FileNameFromBeginLine(line.data(), m_nNameCodePage);
     if (name.empty()) {
         return Finish(StatusCannotCreate);
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "mime/decoder.h"
+#include "platform/code_page.h"
 
 // CDecoderUU writes the first uuencoded block of a text to a file in a folder, under the
 // name its begin line gives. While it decodes it owns the open output file, closed again
@@ -17,6 +18,10 @@ public:
     // of the longest line a length character can announce.
     static constexpr std::uint32_t kLineCapacity = 80;
     static constexpr std::size_t kLineRoom = 100;
+
+    // The name bytes of begin lines are read in the mailbox's code page.
+    explicit CDecoderUU(std::uint32_t nameCodePage = kDefaultMailboxCodePage)
+        : m_nNameCodePage(nameCodePage) {}
 
     bool CanDecode() override;
 
@@ -32,7 +37,8 @@ public:
     // The name a begin line gives, as it will be created in the folder: separators,
     // colons, wildcards and control characters become underscores. Empty when nothing
     // usable is left ("", "." and ".." would name a folder, not a file in it).
-    [[nodiscard]] static std::u16string FileNameFromBeginLine(std::string_view line);
+    [[nodiscard]] static std::u16string FileNameFromBeginLine(std::string_view line,
+                                                              std::uint32_t codePage);
 
     // The path of the file the last run created (empty when it created none).
     [[nodiscard]] const std::u16string& GetOutputPath() const { return m_OutputPath; }
@@ -42,4 +48,5 @@ private:
     bool Finish(std::int32_t status);
 
     std::u16string m_OutputPath;
+    std::uint32_t m_nNameCodePage;
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "mailbox/dbx_file.h"
 #include "mime/charset.h"
 #include "mime/html_sanitize.h"
 #include "mime/mime_body.h"
@@ -438,6 +439,6 @@ std::u16string MessageBodyText(std::string_view rawText, unsigned codePage) {
     return text;
 }
 
-unsigned ReadingCodePage(const CDBXFile&) {
-    return kSystemCodePage;
+unsigned ReadingCodePage(const CDBXFile& dbx) {
+    return dbx.GetCodePage();
 }

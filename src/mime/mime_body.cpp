@@ -132,7 +132,8 @@ bool CMimeBody::GetParameterText(std::string_view fieldName, std::string_view pa
 }
 
 bool CMimeBody::GetFieldTextInCodePage(std::string& out, std::string_view name,
-                                       std::uint32_t codePage) const {
+                                       std::uint32_t codePage,
+                                       std::uint32_t mailboxCodePage) const {
     out.clear();
     if (name.empty() || codePage == 0) {
         return false;
@@ -143,7 +144,7 @@ bool CMimeBody::GetFieldTextInCodePage(std::string& out, std::string_view name,
         return false;
     }
     const std::string_view charset =
-        field->GetCharset().empty() ? std::string_view("iso-8859-1") : field->GetCharset();
+        field->GetCharset().empty() ? UnlabelledTextCharset(mailboxCodePage) : field->GetCharset();
     return ConvertCharset(charset, codePage, field->GetValue().c_str(),
                           std::int32_t(field->GetValue().size()), out, true);
 }

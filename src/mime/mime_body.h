@@ -77,10 +77,10 @@ public:
     bool GetParameterText(std::string_view fieldName, std::string_view parameterName,
                           CZHyperString& text) const;
     // The decoded field converted to the code page with HTML entities, from the field's
-    // charset or iso-8859-1. False for no name, code page 0, an absent or empty field, or a
-    // failed conversion.
-    bool GetFieldTextInCodePage(std::string& out, std::string_view name,
-                                std::uint32_t codePage) const;
+    // charset or, when it names none, the mailbox's (UnlabelledTextCharset). False for no
+    // name, code page 0, an absent or empty field, or a failed conversion.
+    bool GetFieldTextInCodePage(std::string& out, std::string_view name, std::uint32_t codePage,
+                                std::uint32_t mailboxCodePage) const;
 
     // Content.
     // Replaces the content by `size` uninitialised bytes; false when they cannot be had.

@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <utility>
 
@@ -520,7 +521,7 @@ public:
     template <typename Fn>
     auto With(unsigned codePage, Fn&& fn) -> decltype(fn(std::declval<CConverter*>())) {
         if (codePage == 0) {
-            codePage = kSystemCodePage;
+            codePage = kDefaultMailboxCodePage;
         }
         std::lock_guard lock(m_mutex);
         auto it = m_converters.find(codePage);
@@ -644,10 +645,61 @@ std::string WideToUtf8(std::u16string_view wide) {
     return out;
 }
 
-std::string SystemBytesToUtf8(std::string_view bytes) {
-    std::u16string wide;
-    if (!MultiByteToWideString(kSystemCodePage, bytes, wide)) {
-        return std::string(bytes);  // unreachable while ICU ships windows-1252
+namespace {
+
+constexpr AnsiCodePage kAnsiCodePages[] = {
+    {1252, u"Western European"},
+    {1250, u"Central European"},
+    {1251, u"Cyrillic"},
+    {1253, u"Greek"},
+    {1254, u"Turkish"},
+    {1255, u"Hebrew"},
+    {1256, u"Arabic"},
+    {1257, u"Baltic"},
+    {1258, u"Vietnamese"},
+    {874, u"Thai"},
+    {932, u"Japanese"},
+    {936, u"Simplified Chinese"},
+    {949, u"Korean"},
+    {950, u"Traditional Chinese"},
+};
+
+}  // namespace
+
+std::span<const AnsiCodePage> GetAnsiCodePages() {
+    return kAnsiCodePages;
+}
+
+bool IsAnsiCodePage(std::uint32_t codePage) {
+    return std::any_of(std::begin(kAnsiCodePages), std::end(kAnsiCodePages),
+                       [codePage](const AnsiCodePage& cp) { return cp.codePage == codePage; });
+}
+
+std::u16string AnsiCodePageName(std::uint32_t codePage) {
+    return u"Windows-" + Utf8ToWide(std::to_string(codePage));
+}
+
+std::u16string AnsiCodePageTitle(std::uint32_t codePage) {
+    for (const AnsiCodePage& cp : kAnsiCodePages) {
+        if (cp.codePage == codePage) {
+            return std::u16string(cp.script) + u", " + AnsiCodePageName(codePage);
+        }
     }
-    return WideToUtf8(wide);
+    return AnsiCodePageName(codePage);
+}
+
+std::u16string MailboxBytesToWide(std::uint32_t codePage, std::string_view bytes) {
+    bytes = bytes.substr(0, bytes.find('\0'));
+    std::u16string wide;
+    if (!MultiByteToWideString(codePage, bytes, wide)) {
+        wide.clear();
+        for (const char c : bytes) {
+            wide.push_back(char16_t(static_cast<unsigned char>(c)));
+        }
+    }
+    return wide;
+}
+
+std::string MailboxBytesToUtf8(std::uint32_t codePage, std::string_view bytes) {
+    return WideToUtf8(MailboxBytesToWide(codePage, bytes));
 }

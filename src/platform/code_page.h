@@ -10,9 +10,26 @@
 #include <string>
 #include <string_view>
 
-// The 8-bit code page the list, the viewer and uuencoded file names are read in.
-inline constexpr unsigned kSystemCodePage = 1252;
+#include <cstdint>
+#include <span>
+
+// The ANSI code page of a Western Windows: what a mailbox's 8-bit strings are read in when
+// nothing tells otherwise, and what code page 0 stands for.
+inline constexpr unsigned kDefaultMailboxCodePage = 1252;
 inline constexpr unsigned kCodePageUtf8 = 65001;
+
+// The ANSI code pages a Windows could have written a mailbox in, with the script each one
+// serves ("Cyrillic"), in the order menus list them.
+struct AnsiCodePage {
+    std::uint32_t codePage;
+    const char16_t* script;
+};
+[[nodiscard]] std::span<const AnsiCodePage> GetAnsiCodePages();
+[[nodiscard]] bool IsAnsiCodePage(std::uint32_t codePage);
+// "Windows-1251".
+[[nodiscard]] std::u16string AnsiCodePageName(std::uint32_t codePage);
+// "Cyrillic, Windows-1251"; the bare name for a code page outside the list.
+[[nodiscard]] std::u16string AnsiCodePageTitle(std::uint32_t codePage);
 
 // Returns the UTF-16 units written (or needed when dstCapacity is 0); 0 on failure.
 int MultiByteToWide(unsigned codePage, const char* src, int srcLength, char16_t* dst,
@@ -36,5 +53,8 @@ int WideToMultiByte(unsigned codePage, const char16_t* src, int srcLength, char*
 [[nodiscard]] std::u16string Utf8ToWide(std::string_view utf8);
 [[nodiscard]] std::string WideToUtf8(std::u16string_view wide);
 
-// Bytes read through the system code page, as UTF-8 (what the CLI prints of stored names).
-[[nodiscard]] std::string SystemBytesToUtf8(std::string_view bytes);
+// A mailbox's stored 8-bit text (subject, names, addresses), up to its first zero byte,
+// read in the mailbox's code page. Never fails: without a converter each byte is widened
+// on its own.
+[[nodiscard]] std::u16string MailboxBytesToWide(std::uint32_t codePage, std::string_view bytes);
+[[nodiscard]] std::string MailboxBytesToUtf8(std::uint32_t codePage, std::string_view bytes);

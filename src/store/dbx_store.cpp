@@ -298,7 +298,7 @@ std::u16string DecodeStoreText(std::string_view bytes, unsigned codePage) {
 }
 
 unsigned DetectStoreCodePage(std::u16string_view) {
-    return kSystemCodePage;
+    return kDefaultMailboxCodePage;
 }
 
 int CompareNamesNoCase(std::u16string_view a, std::u16string_view b) {

@@ -159,9 +159,9 @@ private slots:
         QCOMPARE(h.frame.StatusPaneLabel(CMainFrame::PaneCount)->text(),
                  QStringLiteral("3 emails"));
         // Re-sorted by the chosen column: Alpha, Bravo, then whichever copy survived.
-        QCOMPARE(Q(GetEmailCellText(*emails.Get(0), ColSubject)), QStringLiteral("Alpha"));
-        QCOMPARE(Q(GetEmailCellText(*emails.Get(1), ColSubject)), QStringLiteral("Bravo"));
-        const QString third = Q(GetEmailCellText(*emails.Get(2), ColSubject));
+        QCOMPARE(Q(GetEmailCellText(*emails.Get(0), ColSubject, 1252)), QStringLiteral("Alpha"));
+        QCOMPARE(Q(GetEmailCellText(*emails.Get(1), ColSubject, 1252)), QStringLiteral("Bravo"));
+        const QString third = Q(GetEmailCellText(*emails.Get(2), ColSubject, 1252));
         QVERIFY(third == QStringLiteral("Charlie") || third == QStringLiteral("Delta") ||
                 third == QStringLiteral("Echo"));
     }

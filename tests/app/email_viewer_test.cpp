@@ -214,7 +214,7 @@ private slots:
         QVERIFY(TextPage(h.frame).contains(QStringLiteral("zulu body")));
         h.frame.OnSortColumn(ColSubject);  // row 0 now holds Alpha
         QCOMPARE(QString::fromStdU16String(
-                     GetEmailCellText(*h.frame.Mailbox().GetEmails().Get(0), ColSubject)),
+                     GetEmailCellText(*h.frame.Mailbox().GetEmails().Get(0), ColSubject, 1252)),
                  QStringLiteral("Alpha"));
         h.frame.ShowEmail(0);
         QVERIFY(TextPage(h.frame).contains(QStringLiteral("zulu body")));

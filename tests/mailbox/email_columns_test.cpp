@@ -21,18 +21,24 @@ void Fill(CEmailDBX& e) {
 TEST(EmailColumnsTest, TextCellsFollowTheirFieldsAndCodePages) {
     CEmailDBX e;
     Fill(e);
-    EXPECT_EQ(GetEmailCellText(e, ColId), u"-42");
-    // The subject shows one character per stored byte.
-    EXPECT_EQ(GetEmailCellText(e, ColSubject), u"Caf\u00E9 & co");
-    EXPECT_EQ(GetEmailCellText(e, ColSent), u"2008-11-03 17:05");
-    EXPECT_EQ(GetEmailCellText(e, ColReceived), u"");
-    // Names are read through the system code page, where 0x80 is the euro sign.
-    EXPECT_EQ(GetEmailCellText(e, ColFrom), u"Price \u20AC list");
-    EXPECT_EQ(GetEmailCellText(e, ColTo), u"Zo\u00EB");
-    EXPECT_EQ(GetEmailCellText(e, ColLines), u"4000000000");
+    EXPECT_EQ(GetEmailCellText(e, ColId, 1252), u"-42");
+    EXPECT_EQ(GetEmailCellText(e, ColSubject, 1252), u"Caf\u00E9 & co");
+    EXPECT_EQ(GetEmailCellText(e, ColSent, 1252), u"2008-11-03 17:05");
+    EXPECT_EQ(GetEmailCellText(e, ColReceived, 1252), u"");
+    // Names are read through the mailbox's code page: in 1252 0x80 is the euro sign.
+    EXPECT_EQ(GetEmailCellText(e, ColFrom, 1252), u"Price \u20AC list");
+    EXPECT_EQ(GetEmailCellText(e, ColTo, 1252), u"Zo\u00EB");
+    EXPECT_EQ(GetEmailCellText(e, ColLines, 1252), u"4000000000");
     for (int column : {int(ColAttachment), int(ColPriority), int(ColFlag), -1, 10}) {
-        EXPECT_EQ(GetEmailCellText(e, column), u"") << column;
+        EXPECT_EQ(GetEmailCellText(e, column, 1252), u"") << column;
     }
+    // The same bytes in a Cyrillic mailbox; the subject follows the code page too, and is
+    // left as stored, so that another code page can read it afterwards.
+    EXPECT_EQ(GetEmailCellText(e, ColSubject, 1251), u"Caf\u0439 & co");
+    EXPECT_EQ(GetEmailCellText(e, ColFrom, 1251), u"Price \u0402 list");
+    EXPECT_EQ(GetEmailCellText(e, ColTo, 1251), u"Zo\u043B");
+    EXPECT_EQ(GetEmailCellText(e, ColSubject, 1252), u"Caf\u00E9 & co");
+    EXPECT_EQ(e.m_Subject.GetType(), CZHyperString::TypeAnsi);
 }
 
 TEST(EmailColumnsTest, IconsShowOnlyForTheirValues) {

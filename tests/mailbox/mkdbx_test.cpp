@@ -306,7 +306,7 @@ TEST_F(MkdbxSamplesTest, TheSampleMailboxHoldsWhatTheSamplesPromise) {
 
     const CEmailDBX* koi8 = entry("07-");
     ASSERT_NE(koi8, nullptr);
-    // Cyrillic has no place in the system code page.
+    // Cyrillic has no place in Windows-1252, the code page of the sample mailbox.
     EXPECT_EQ(koi8->m_Subject.GetTextView().find("=?"), std::string_view::npos);
     EXPECT_NE(koi8->m_Subject.GetTextView().find('?'), std::string_view::npos);
 
@@ -397,16 +397,21 @@ TEST_F(MkdbxProgramTest, ExitCodes) {
 
 }  // namespace
 
-TEST(MkdbxParseTest, DisplayTextsAreDecodedIntoTheSystemCodePage) {
-    // UTF-8 with an en dash, which the system code page holds at 0x96.
-    EXPECT_EQ(mkdbx::SystemCodePageText("=?utf-8?B?R3LDvMOfZSDigJMgWsO8cmljaA==?="),
+TEST(MkdbxParseTest, DisplayTextsAreDecodedIntoTheCodePage) {
+    // UTF-8 with an en dash, which Windows-1252 holds at 0x96.
+    EXPECT_EQ(mkdbx::CodePageText("=?utf-8?B?R3LDvMOfZSDigJMgWsO8cmljaA==?=", 1252),
               "Gr\xFC\xDF"
               "e \x96 Z\xFCrich");
-    EXPECT_EQ(mkdbx::SystemCodePageText("=?iso-8859-1?Q?Ren=E9?= Lefort"), "Ren\xE9 Lefort");
-    EXPECT_EQ(mkdbx::SystemCodePageText("=?koi8-r?B?6dfBzg==?="), "????");
-    EXPECT_EQ(mkdbx::SystemCodePageText("plain words"), "plain words");
+    EXPECT_EQ(mkdbx::CodePageText("=?iso-8859-1?Q?Ren=E9?= Lefort", 1252), "Ren\xE9 Lefort");
+    // Cyrillic has no place in 1252; a Russian Windows stores it in 1251.
+    EXPECT_EQ(mkdbx::CodePageText("=?koi8-r?B?6dfBzg==?=", 1252), "????");
+    EXPECT_EQ(mkdbx::CodePageText("=?koi8-r?B?6dfBzg==?=", 1251), "\xC8\xE2\xE0\xED");
+    EXPECT_EQ(mkdbx::CodePageText("plain words", 1251), "plain words");
+    // Raw 8-bit text is read in the charset the message declares.
+    EXPECT_EQ(mkdbx::CodePageText("\xE9\xD7\xC1\xCE", 1251, "koi8-r"), "\xC8\xE2\xE0\xED");
+    EXPECT_EQ(mkdbx::CodePageText("\xE9\xD7\xC1\xCE", 1251), "\xE9\xD7\xC1\xCE");
     // An unknown charset keeps the decoded bytes.
-    EXPECT_EQ(mkdbx::SystemCodePageText("=?x-unknown?Q?a=FFb?="),
+    EXPECT_EQ(mkdbx::CodePageText("=?x-unknown?Q?a=FFb?=", 1252),
               "a\xFF"
               "b");
 }

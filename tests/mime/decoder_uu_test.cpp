@@ -192,14 +192,20 @@ TEST(DecoderKinds, OnlyTheUuDecoderDecodes) {
 }
 
 TEST(DecoderFileName, CleanedAndRefusedNames) {
-    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine("begin 644 a.txt\r\n"), u"a.txt");
-    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine("begin 644 a b\n"), u"a b");
-    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine("begin 644 ../x/y\n"), u".._x_y");
-    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine(std::string_view("begin 644 ab\0cd\n", 16)), u"ab");
-    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine("begin 644 \xE9"), u"\u00E9");
+    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine("begin 644 a.txt\r\n", 1252), u"a.txt");
+    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine("begin 644 a b\n", 1252), u"a b");
+    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine("begin 644 ../x/y\n", 1252), u".._x_y");
+    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine(std::string_view("begin 644 ab\0cd\n", 16), 1252),
+              u"ab");
+    // Name bytes are read in the mailbox's code page.
+    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine("begin 644 \xE9", 1252), u"\u00E9");
+    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine("begin 644 \xEC\xE8\xF0.txt", 1251),
+              u"\u043C\u0438\u0440.txt");
+    EXPECT_EQ(CDecoderUU::FileNameFromBeginLine("begin 644 \x93\xFA\x96{.txt", 932),
+              u"\u65E5\u672C.txt");
     for (const char* line :
          {"begin 644 ..\n", "begin 644 .\r\n", "begin 644 \n", "begin 644", "begin ", ""}) {
-        EXPECT_EQ(CDecoderUU::FileNameFromBeginLine(line), u"") << line;
+        EXPECT_EQ(CDecoderUU::FileNameFromBeginLine(line, 1252), u"") << line;
     }
 }
 

@@ -221,16 +221,20 @@ TEST_F(MimeBodyTest, FieldTextInACodePage) {
                           "X-Empty:\n"
                           "\n"));
     std::string out = "old";
-    ASSERT_TRUE(part.GetFieldTextInCodePage(out, "Subject", 1252));
+    ASSERT_TRUE(part.GetFieldTextInCodePage(out, "Subject", 1252, 1252));
     EXPECT_EQ(out, "Caf&eacute; &quot;x&quot;");
-    ASSERT_TRUE(part.GetFieldTextInCodePage(out, "X-Raw", 65001));
-    EXPECT_EQ(out, "na&iuml;ve") << "a field without a charset is taken as iso-8859-1";
+    ASSERT_TRUE(part.GetFieldTextInCodePage(out, "X-Raw", 65001, 1252));
+    EXPECT_EQ(out, "na&iuml;ve") << "a Western mailbox takes a field without a charset as latin-1";
+    ASSERT_TRUE(part.GetFieldTextInCodePage(out, "X-Raw", 65001, 1251));
+    EXPECT_EQ(out, "na\xD0\xBFve") << "a Cyrillic one reads it in 1251";
+    ASSERT_TRUE(part.GetFieldTextInCodePage(out, "Subject", 1252, 1251));
+    EXPECT_EQ(out, "Caf&eacute; &quot;x&quot;") << "a declared charset wins";
 
-    EXPECT_FALSE(part.GetFieldTextInCodePage(out, "Subject", 0));
+    EXPECT_FALSE(part.GetFieldTextInCodePage(out, "Subject", 0, 1252));
     EXPECT_TRUE(out.empty());
-    EXPECT_FALSE(part.GetFieldTextInCodePage(out, "", 1252));
-    EXPECT_FALSE(part.GetFieldTextInCodePage(out, "X-Absent", 1252));
-    EXPECT_FALSE(part.GetFieldTextInCodePage(out, "X-Empty", 1252));
+    EXPECT_FALSE(part.GetFieldTextInCodePage(out, "", 1252, 1252));
+    EXPECT_FALSE(part.GetFieldTextInCodePage(out, "X-Absent", 1252, 1252));
+    EXPECT_FALSE(part.GetFieldTextInCodePage(out, "X-Empty", 1252, 1252));
 }
 
 TEST_F(MimeBodyTest, UnusualMultipartShapes) {

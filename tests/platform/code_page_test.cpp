@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
@@ -333,9 +335,32 @@ TEST(CodePageStrings, Utf8Helpers) {
     EXPECT_EQ(Utf8ToWide(std::string_view("a\0b", 3)), std::u16string_view(u"a\0b", 3));
 }
 
-TEST(CodePageStrings, SystemBytesToUtf8ReadsWindows1252) {
-    EXPECT_EQ(SystemBytesToUtf8("\x80 caf\xE9"), "\xE2\x82\xAC caf\xC3\xA9");
-    EXPECT_EQ(SystemBytesToUtf8(""), "");
+TEST(CodePageStrings, MailboxBytesAreReadInTheMailboxCodePage) {
+    EXPECT_EQ(MailboxBytesToUtf8(1252, "\x80 caf\xE9"), "\xE2\x82\xAC caf\xC3\xA9");
+    EXPECT_EQ(MailboxBytesToUtf8(1251, "\xCF\xF0\xE8\xE2\xE5\xF2"),
+              "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
+    EXPECT_EQ(MailboxBytesToUtf8(1252, ""), "");
+    // Stored strings end at their first zero byte.
+    EXPECT_EQ(MailboxBytesToWide(1252, std::string_view("ab\0cd", 5)), u"ab");
+    // A code page without a converter still shows something: each byte on its own.
+    EXPECT_EQ(MailboxBytesToWide(4242, "a\xE9"), u"a\u00E9");
+}
+
+TEST(CodePageStrings, AnsiCodePagesAreNamedForMenus) {
+    EXPECT_EQ(AnsiCodePageName(1251), u"Windows-1251");
+    EXPECT_EQ(AnsiCodePageTitle(1251), u"Cyrillic, Windows-1251");
+    EXPECT_EQ(AnsiCodePageTitle(65001), u"Windows-65001");
+    std::vector<std::uint32_t> listed;
+    for (const AnsiCodePage& cp : GetAnsiCodePages()) {
+        EXPECT_TRUE(IsCodePageAvailable(cp.codePage)) << cp.codePage;
+        listed.push_back(cp.codePage);
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::uint32_t>{874, 932, 936, 949, 950, 1250, 1251, 1252, 1253,
+                                                  1254, 1255, 1256, 1257, 1258}));
+    EXPECT_TRUE(IsAnsiCodePage(874));
+    EXPECT_FALSE(IsAnsiCodePage(28591));
+    EXPECT_FALSE(IsAnsiCodePage(0));
 }
 
 TEST(CodePageCache, ConcurrentConversionsStayCorrect) {

@@ -304,7 +304,7 @@ TEST_F(StoreTest, NamesAreReadInTheStoresCodePageAndFilesMatchedIgnoringCase) {
     storetest::WriteMailbox(temp.Path("strasse.DBX"), "Road", 2);
     CDbxStore store;
     ASSERT_EQ(store.Open(temp.Path().u16string()), StoreOk);
-    EXPECT_EQ(store.CodePage(), kSystemCodePage);
+    EXPECT_EQ(store.CodePage(), kDefaultMailboxCodePage);
     const CStoreFolder& drafts = ByPath(store, "Lokale Ordner/Entwürfe");
     EXPECT_EQ(drafts.m_Kind, StoreFolderKind::Drafts);
     // Only ASCII letters fold: the u-umlaut must match exactly, the rest in any case.

@@ -2,6 +2,7 @@
 
 #include "mime/charset.h"
 #include "mime/encoded_word.h"
+#include "mime/mime_header.h"
 #include "platform/code_page.h"
 
 #include <algorithm>
@@ -220,21 +221,27 @@ bool HasNamedPart(std::string_view message) {
     return EntityNamesFile(message, 0);
 }
 
-std::string SystemCodePageText(std::string_view value) {
+std::string CodePageText(std::string_view value, std::uint32_t codePage,
+                         std::string_view messageCharset) {
     std::string charset;
     const std::string decoded = DecodeEncodedWords(value, &charset);
+    const bool raw8Bit = std::any_of(decoded.begin(), decoded.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) > 127; });
+    if (charset.empty() && raw8Bit) {
+        charset = messageCharset;
+    }
     if (charset.empty() || decoded.empty()) {
         return decoded;
     }
     std::string converted;
-    if (!ConvertCharset(std::string_view(charset), kSystemCodePage, decoded.data(),
+    if (!ConvertCharset(std::string_view(charset), codePage, decoded.data(),
                         std::int32_t(decoded.size()), converted, false)) {
         return decoded;
     }
     return converted;
 }
 
-dbxw::Message MessageFromEml(std::string_view raw) {
+dbxw::Message MessageFromEml(std::string_view raw, std::uint32_t codePage) {
     dbxw::Message m;
     std::string text = NormalizeLineEnds(raw);
     const std::vector<HeaderField> fields = ParseHeader(SplitEntity(text).first);
@@ -242,20 +249,24 @@ dbxw::Message MessageFromEml(std::string_view raw) {
         const HeaderField* f = FindField(fields, name);
         return f ? std::optional<std::string>(f->value) : std::nullopt;
     };
+    std::string messageCharset;
+    if (const std::optional<std::string> type = value("Content-Type")) {
+        CMimeHeaderField("Content-Type", *type).GetParameter("charset", messageCharset);
+    }
     if (const std::optional<std::string> subject = value("Subject")) {
-        m.subject = SystemCodePageText(*subject);
+        m.subject = CodePageText(*subject, codePage, messageCharset);
     }
     m.messageId = value("Message-ID");
     m.inReplyTo = value("In-Reply-To");
     if (const std::optional<std::string> from = value("From")) {
         if (const std::optional<Mailbox> box = ParseFirstMailbox(*from)) {
-            m.senderName = SystemCodePageText(box->name);
+            m.senderName = CodePageText(box->name, codePage, messageCharset);
             m.senderAddress = box->address;
         }
     }
     if (const std::optional<std::string> to = value("To")) {
         if (const std::optional<Mailbox> box = ParseFirstMailbox(*to)) {
-            m.recipientName = SystemCodePageText(box->name);
+            m.recipientName = CodePageText(box->name, codePage, messageCharset);
             if (!box->address.empty()) {
                 m.recipientAddress = box->address;
             }

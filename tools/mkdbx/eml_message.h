@@ -1,8 +1,8 @@
 // What mkdbx takes from an Internet message to fill a mailbox record: the header fields
 // Outlook Express indexes (names and addresses, identifiers, dates, priority) and whether
 // any part is a named attachment. Subjects and display names are stored decoded, in the
-// system code page, as Outlook Express on a Western Windows stores them; other values keep
-// their bytes.
+// ANSI code page of the Windows being imitated (1252 for a Western one, 1251 for a
+// Russian one...), as Outlook Express stored them; other values keep their bytes.
 #pragma once
 
 #include <cstdint>
@@ -40,11 +40,14 @@ using mailfields::ParsePriority;
 // Whether some MIME part names a file (a name or filename parameter).
 [[nodiscard]] bool HasNamedPart(std::string_view message);
 
-// A header value with its encoded words decoded and converted to the system code page
-// (characters it cannot hold become '?'); the decoded bytes when the charset is unknown.
-[[nodiscard]] std::string SystemCodePageText(std::string_view value);
+// A header value with its encoded words decoded and converted to the code page
+// (characters it cannot hold become '?'). Raw 8-bit text is read in the message's charset
+// when it declares one. The decoded bytes when no charset is known.
+[[nodiscard]] std::string CodePageText(std::string_view value, std::uint32_t codePage,
+                                       std::string_view messageCharset = {});
 
-// The record of a message file's text; the text is stored with CRLF line ends.
-[[nodiscard]] dbxw::Message MessageFromEml(std::string_view raw);
+// The record of a message file's text as a Windows of the code page stored it; the text is
+// stored with CRLF line ends.
+[[nodiscard]] dbxw::Message MessageFromEml(std::string_view raw, std::uint32_t codePage = 1252);
 
 }  // namespace mkdbx

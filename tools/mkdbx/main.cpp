@@ -11,6 +11,7 @@
 
 #include "dbxwriter/dbx_writer.h"
 #include "eml_message.h"
+#include "platform/code_page.h"
 
 namespace {
 
@@ -19,8 +20,10 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 void PrintUsage(std::ostream& out) {
-    out << "usage: mkdbx OUT.dbx [MSG.eml...]\n"
-           "Builds a DBX mailbox holding the messages, with ids 1..N in the order given.\n";
+    out << "usage: mkdbx [--codepage N] OUT.dbx [MSG.eml...]\n"
+           "Builds a DBX mailbox holding the messages, with ids 1..N in the order given.\n"
+           "Subjects and names are stored in the ANSI code page N (default 1252), as a\n"
+           "Windows of that code page stored them.\n";
 }
 
 bool ReadFile(const std::string& path, std::string& content, std::string& reason) {
@@ -53,6 +56,23 @@ int main(int argc, char** argv) {
         PrintUsage(std::cout);
         return kExitOk;
     }
+    std::uint32_t codePage = kDefaultMailboxCodePage;
+    if (!args.empty() && args[0] == "--codepage") {
+        unsigned long value = 0;
+        try {
+            std::size_t used = 0;
+            value = args.size() > 1 ? std::stoul(args[1], &used) : 0;
+            value = args.size() > 1 && used == args[1].size() ? value : 0;
+        } catch (const std::exception&) {
+        }
+        if (!IsAnsiCodePage(std::uint32_t(value))) {
+            std::cerr << "mkdbx: --codepage takes an ANSI code page (874, 932, 936, 949, 950, "
+                         "1250 to 1258)\n";
+            return kExitUsage;
+        }
+        codePage = std::uint32_t(value);
+        args.erase(args.begin(), args.begin() + 2);
+    }
     if (args.empty() || args[0].empty()) {
         PrintUsage(std::cerr);
         return kExitUsage;
@@ -74,7 +94,7 @@ int main(int argc, char** argv) {
             std::cerr << "mkdbx: cannot read '" << args[i] << "': " << reason << "\n";
             return kExitFailure;
         }
-        messages.push_back(mkdbx::MessageFromEml(raw));
+        messages.push_back(mkdbx::MessageFromEml(raw, codePage));
     }
 
     const dbxw::Image image = dbxw::BuildSimpleMailbox(messages);
