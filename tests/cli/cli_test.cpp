@@ -979,59 +979,58 @@ TEST_F(CliTest, ABrokenIndexStillListsWhatTheScanFound) {
 
 }  // namespace
 
-    namespace {
+namespace {
 
-    // A message as a Russian Windows stored it: the record's strings in Windows-1251, the
-    // header's in encoded words.
-    dbxw::Message Russian(std::uint32_t id) {
-        dbxw::Message m = Sample(id, "\xCF\xF0\xE8\xE2\xE5\xF2",  // "Привет" in 1251
-                                 "From: =?utf-8?B?0JjQstCw0L0=?= <ivan@example.ru>\r\n"
-                                 "Subject: =?utf-8?B?0J/RgNC40LLQtdGC?=\r\n\r\nbody\r\n");
-        m.senderName = "\xC8\xE2\xE0\xED";  // "Иван"
-        return m;
+// A message as a Russian Windows stored it: the record's strings in Windows-1251, the
+// header's in encoded words.
+dbxw::Message Russian(std::uint32_t id) {
+    dbxw::Message m = Sample(id, "\xCF\xF0\xE8\xE2\xE5\xF2",  // "Привет" in 1251
+                             "From: =?utf-8?B?0JjQstCw0L0=?= <ivan@example.ru>\r\n"
+                             "Subject: =?utf-8?B?0J/RgNC40LLQtdGC?=\r\n\r\nbody\r\n");
+    m.senderName = "\xC8\xE2\xE0\xED";  // "Иван"
+    return m;
+}
+
+}  // namespace
+
+TEST_F(CliTest, MailboxCodePageIsDetectedReportedAndCanBeChosen) {
+    std::vector<dbxw::Message> messages;
+    for (std::uint32_t id = 1; id <= 4; ++id) {
+        messages.push_back(Russian(id));
     }
+    const std::string path = Write(dbxw::BuildSimpleMailbox(messages));
 
-    }  // namespace
+    RunResult r = Run({"list", path, "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc["codepage"], 1251);
+    EXPECT_EQ(doc["emails"][0]["subject"], "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
+    EXPECT_EQ(doc["emails"][0]["sender_name"], "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD");
 
-    TEST_F(CliTest, MailboxCodePageIsDetectedReportedAndCanBeChosen) {
-        std::vector<dbxw::Message> messages;
-        for (std::uint32_t id = 1; id <= 4; ++id) {
-            messages.push_back(Russian(id));
-        }
-        const std::string path = Write(dbxw::BuildSimpleMailbox(messages));
+    r = Run({"list", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"), std::string::npos);
 
-        RunResult r = Run({"list", path, "--json"});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-        auto doc = nlohmann::json::parse(r.out);
-        EXPECT_EQ(doc["codepage"], 1251);
-        EXPECT_EQ(doc["emails"][0]["subject"], "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
-        EXPECT_EQ(doc["emails"][0]["sender_name"], "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD");
+    // The user's choice wins: the same bytes read as Windows-1252.
+    r = Run({"list", path, "--json", "--mailbox-codepage", "1252"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc["codepage"], 1252);
+    EXPECT_EQ(doc["emails"][0]["subject"], "\xC3\x8F\xC3\xB0\xC3\xA8\xC3\xA2\xC3\xA5\xC3\xB2");
 
-        r = Run({"list", path});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_NE(r.out.find("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"),
-                  std::string::npos);
+    // Exports name their files in the same code page.
+    const auto eml = temp.Path("eml");
+    r = Run({"export", path, eml.string(), "--format", "eml", "--rows", "0"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(
+        std::filesystem::exists(eml / "[1]\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.eml"));
 
-        // The user's choice wins: the same bytes read as Windows-1252.
-        r = Run({"list", path, "--json", "--mailbox-codepage", "1252"});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-        doc = nlohmann::json::parse(r.out);
-        EXPECT_EQ(doc["codepage"], 1252);
-        EXPECT_EQ(doc["emails"][0]["subject"], "\xC3\x8F\xC3\xB0\xC3\xA8\xC3\xA2\xC3\xA5\xC3\xB2");
-
-        // Exports name their files in the same code page.
-        const auto eml = temp.Path("eml");
-        r = Run({"export", path, eml.string(), "--format", "eml", "--rows", "0"});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_TRUE(std::filesystem::exists(
-            eml / "[1]\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.eml"));
-
-        // Every command that opens a mailbox takes the option; only ANSI code pages are taken.
-        for (const char* command : {"threads", "duplicates", "encodings"}) {
-            EXPECT_EQ(Run({command, path, "--mailbox-codepage", "1251"}).exitCode, 0) << command;
-        }
-        EXPECT_EQ(Run({"show", path, "0", "--mailbox-codepage", "1251"}).exitCode, 0);
-        for (const char* bad : {"65001", "0", "abc", "1252x"}) {
-            EXPECT_EQ(Run({"list", path, "--mailbox-codepage", bad}).exitCode, 2) << bad;
-        }
+    // Every command that opens a mailbox takes the option; only ANSI code pages are taken.
+    for (const char* command : {"threads", "duplicates", "encodings"}) {
+        EXPECT_EQ(Run({command, path, "--mailbox-codepage", "1251"}).exitCode, 0) << command;
     }
+    EXPECT_EQ(Run({"show", path, "0", "--mailbox-codepage", "1251"}).exitCode, 0);
+    for (const char* bad : {"65001", "0", "abc", "1252x"}) {
+        EXPECT_EQ(Run({"list", path, "--mailbox-codepage", bad}).exitCode, 2) << bad;
+    }
+}
