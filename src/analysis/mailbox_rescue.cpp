@@ -19,13 +19,13 @@
 
 namespace {
 
-// A decoded field value, from its charset into the system code page; the bytes as they are
-// when the charset is unknown or absent.
-std::string SystemText(std::string_view value, std::optional<std::string_view> charset) {
+// A decoded field value, from its charset into the mailbox code page, as the index stores
+// its strings; the bytes as they are when the charset is unknown or absent.
+std::string StoredText(std::string_view value, std::optional<std::string_view> charset,
+                       std::uint32_t codePage) {
     std::string out;
     if (charset && !charset->empty() &&
-        ConvertCharset(*charset, kSystemCodePage, value.data(), std::int32_t(value.size()), out,
-                       false)) {
+        ConvertCharset(*charset, codePage, value.data(), std::int32_t(value.size()), out, false)) {
         return out;
     }
     return std::string(value);
@@ -106,7 +106,7 @@ std::string WithFirstFieldRepaired(std::string_view text) {
 
 }  // namespace
 
-void FillEntryFromText(CEmailDBX& entry, std::string_view text) {
+void FillEntryFromText(CEmailDBX& entry, std::string_view text, std::uint32_t codePage) {
     entry.m_nLines = mailfields::CountLines(text);
     const std::string repaired = WithFirstFieldRepaired(text);
     const std::string_view parsed = repaired.empty() ? text : std::string_view(repaired);
@@ -118,7 +118,8 @@ void FillEntryFromText(CEmailDBX& entry, std::string_view text) {
     auto field = [&mail](std::string_view name) { return mail.GetFieldValue(name); };
     if (const auto subject = field("Subject")) {
         entry.m_Subject.SetGrowBy(1);
-        entry.m_Subject.SetText(SystemText(Unfolded(*subject), mail.GetFieldCharset("Subject")));
+        entry.m_Subject.SetText(
+            StoredText(Unfolded(*subject), mail.GetFieldCharset("Subject"), codePage));
     }
     auto mailbox = [&](std::string_view name, std::string& display, std::string& address,
                        bool& hasName) {
@@ -127,7 +128,7 @@ void FillEntryFromText(CEmailDBX& entry, std::string_view text) {
             return;
         }
         if (const auto box = mailfields::ParseFirstMailbox(Unfolded(*value))) {
-            display = SystemText(box->name, mail.GetFieldCharset(name));
+            display = StoredText(box->name, mail.GetFieldCharset(name), codePage);
             address = box->address;
             hasName = true;
         }
@@ -196,7 +197,7 @@ CRescueResult RecoverMessages(CDBXFile& dbx, IUiServices& ui) {
             continue;
         }
         if (chain.m_nRecordOffset == 0) {
-            FillEntryFromText(*entry, text);
+            FillEntryFromText(*entry, text, dbx.GetCodePage());
         }
         (chain.m_Kind == RecoveredKind::Deleted ? result.m_nDeleted : result.m_nUnlisted)++;
         found.push_back(std::move(entry));

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/code_page.h"
+
 class CDBXFile;
 class CEmailDBX;
 class IUiServices;
@@ -26,9 +28,10 @@ struct CRescueResult {
 CRescueResult RecoverMessages(CDBXFile& dbx, IUiServices& ui);
 
 // Fills an entry's list fields from the message text: Subject, From and To decoded into the
-// system code page, Date as the sent and received date, lines, priority, message
-// identifiers, and the attachment mark from the MIME tree.
-void FillEntryFromText(CEmailDBX& entry, std::string_view text);
+// mailbox code page (as the index would have stored them), Date as the sent and received date,
+// lines, priority, message identifiers, and the attachment mark from the MIME tree.
+void FillEntryFromText(CEmailDBX& entry, std::string_view text,
+                       std::uint32_t codePage = kDefaultMailboxCodePage);
 
 // The recovered rows of the list.
 [[nodiscard]] std::uint32_t CountRecovered(const CDBXFile& dbx);

@@ -8,9 +8,9 @@
 #include "cli/cli_ui_services.h"
 #include "export/export_eml.h"
 #include "export/export_session.h"
-#include "mime/mailbox_code_page.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
+#include "mime/mailbox_code_page.h"
 #include "platform/code_page.h"
 #include "platform/folders.h"
 
@@ -28,8 +28,8 @@ bool Scannable(std::int32_t status) {
 
 }  // namespace
 
-bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover,
-                       std::uint32_t codePage, std::int32_t& status) {
+bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover, std::uint32_t codePage,
+                       std::int32_t& status) {
     const std::u16string widePath = Utf8ToWide(path);
     if (!recover) {
         status = OpenMailbox(dbx, widePath, codePage);

@@ -20,8 +20,8 @@ struct RecoverOptions {
 // too, and a file whose index cannot be read still opens when the scan found anything.
 // `codePage` 0 detects the mailbox code page. On failure prints the reason and returns
 // false; `status` is Open's status.
-bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover,
-                       std::uint32_t codePage, std::int32_t& status);
+bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover, std::uint32_t codePage,
+                       std::int32_t& status);
 
 // One line on stderr when the index walk skipped damaged places.
 void ReportSkippedDamage(const CDBXFile& dbx);

@@ -97,6 +97,15 @@ TEST_F(RescueTest, AnEntryWithoutItsRecordTakesItsFieldsFromTheHeader) {
     FillEntryFromText(sender, "~~~~: Cy <cy@example.com>\r\nSubject: s\r\n\r\n");
     EXPECT_EQ(sender.m_SenderAddress, "cy@example.com");
     EXPECT_EQ(sender.m_SentTime, 0u);
+
+    // A Russian mailbox stores its strings in Windows-1251; so do its recovered rows.
+    CEmailDBX russian;
+    FillEntryFromText(russian,
+                      "From: =?utf-8?B?0JjQstCw0L0=?= <ivan@example.ru>\r\n"
+                      "Subject: =?utf-8?B?0J/RgNC40LLQtdGC?=\r\n\r\nx\r\n",
+                      1251);
+    EXPECT_EQ(std::string(russian.m_Subject.GetText()), "\xCF\xF0\xE8\xE2\xE5\xF2");
+    EXPECT_EQ(russian.m_SenderName, "\xC8\xE2\xE0\xED");
 }
 
 TEST_F(RescueTest, RecoveredRowsFollowTheIndexRowsOnce) {
