@@ -205,7 +205,7 @@ int RunList(const ListOptions& options) {
         return PrintFilteredList(dbx, options);
     }
     if (options.json && options.recover) {
-        PrintJson(stdout, RecoveredListToJson(dbx.GetEmails(), status));
+        PrintJson(stdout, RecoveredListToJson(dbx.GetEmails(), status, dbx.GetCodePage()));
     } else if (options.json) {
         PrintJson(stdout, EmailListToJson(dbx.GetEmails(), DbxOk, dbx.GetCodePage()));
     } else {

@@ -73,7 +73,8 @@ void ReportSkippedDamage(const CDBXFile& dbx) {
                  static_cast<unsigned long>(damaged), damaged == 1 ? "" : "s");
 }
 
-nlohmann::ordered_json RecoveredListToJson(CEmailArray& emails, int status) {
+nlohmann::ordered_json RecoveredListToJson(CEmailArray& emails, int status,
+                                           std::uint32_t codePage) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     const int count = emails.GetCount();
     std::uint32_t recovered = 0;
@@ -82,7 +83,7 @@ nlohmann::ordered_json RecoveredListToJson(CEmailArray& emails, int status) {
         if (entry == nullptr) {
             continue;
         }
-        nlohmann::ordered_json item = EmailToJson(*entry, r);
+        nlohmann::ordered_json item = EmailToJson(*entry, r, codePage);
         if (entry->IsRecovered()) {
             ++recovered;
             item["recovered"] = RecoveredKindName(entry->m_Recovered);
@@ -96,6 +97,7 @@ nlohmann::ordered_json RecoveredListToJson(CEmailArray& emails, int status) {
     return nlohmann::ordered_json{{"status", status},
                                   {"count", count},
                                   {"recovered_count", recovered},
+                                  {"codepage", codePage},
                                   {"emails", std::move(list)}};
 }
 

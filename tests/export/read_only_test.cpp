@@ -183,10 +183,10 @@ TEST_F(ReadOnlyTest, TheRescueScanLeavesTheFileUntouched) {
         CEmailDBX orphan;
         orphan.m_Recovered = RecoveredKind::Deleted;
         orphan.m_nTextOffset = 0x2A40;
-        EXPECT_EQ(EmlFileName(orphan, "Subject: Re: Plan\r\n\r\n"),
+        EXPECT_EQ(EmlFileName(orphan, "Subject: Re: Plan\r\n\r\n", 1252),
                   u"[deleted-00002A40]Re_ Plan.eml");
-        EXPECT_EQ(GetEmailCellText(orphan, ColId), u"deleted");
-        EXPECT_EQ(GetEmailCellText(*recovered, ColId), u"2 deleted");
+        EXPECT_EQ(GetEmailCellText(orphan, ColId, 1252), u"deleted");
+        EXPECT_EQ(GetEmailCellText(*recovered, ColId, 1252), u"2 deleted");
     }
     EXPECT_EQ(dbxw::ReadWholeFile(mailbox), before);
     EXPECT_EQ(ModificationTime(mailbox).tv_nsec, mtime.tv_nsec);
