@@ -1,5 +1,6 @@
 // CChildView: the client-area window of the main frame. It draws nothing itself; it hosts
-// the email list and keeps it filling its whole client area, inside a sunken edge.
+// the email list and keeps it filling its client area, inside a sunken edge, below the
+// quick filter bar when there is one.
 #pragma once
 
 #include <QFrame>
@@ -12,10 +13,15 @@ public:
 
     // The list it keeps sized; also where the keyboard focus goes.
     void AttachList(QWidget* list);
+    // The bar that sits above the list, at its own height.
+    void AttachFilterBar(QWidget* bar);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void LayOut();
+
     QPointer<QWidget> m_pList;
+    QPointer<QWidget> m_pFilterBar;
 };

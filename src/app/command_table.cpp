@@ -23,6 +23,7 @@ constexpr CommandInfo kCommands[] = {
     {"&Tools", kIdRecoverMessages, "&Recover Messages...", ""},
     {"&View", kIdViewToolbar, "&Toolbar", ""},
     {"&View", kIdViewStatusBar, "&Status Bar", ""},
+    {"&View", kIdViewEmailViewer, "&Email Viewer", ""},
     {"&Help", kIdOnlineHelp, "Online &Help", "F1"},
     {"&Help", kIdHomepage, "&Korvane Homepage", ""},
     {"&Help", kIdSeparator, "", ""},
@@ -43,6 +44,7 @@ constexpr CommandPrompt kPrompts[] = {
     {kIdRecoverMessages, "Scan the whole file for deleted messages and messages the index lost",
      "Recover Messages"},
     {kIdViewStatusBar, "Show or hide the status bar", "Toggle StatusBar"},
+    {kIdViewEmailViewer, "Show or hide the email viewer", "Toggle Email Viewer"},
 };
 
 constexpr ToolbarButton kToolbar[] = {

@@ -25,6 +25,7 @@ enum CommandId : std::int32_t {
     kIdRecoverMessages = 32811,
     kIdViewToolbar = 59392,
     kIdViewStatusBar = 59393,
+    kIdViewEmailViewer = 32830,
     kIdOnlineHelp = 32804,
     kIdHomepage = 32789,
     kIdRequestFeature = 32790,

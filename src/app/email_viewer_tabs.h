@@ -1,7 +1,8 @@
 // CEmailViewerTabs: what the viewer bar holds — a tab control (identifier 101) with its
-// tabs along the bottom edge, in the platform's default UI font, and its two pages: tab 0
-// "Text or HTML" (the decoded last text part) and tab 1 "MIME Source" (the raw message).
-// The tab control shows one page at a time and sizes both to its display area.
+// tabs along the bottom edge, in the platform's default UI font, and its three pages:
+// "Message" (the message as a mail client shows it, selected at start), "Text or HTML"
+// (the decoded last text part) and "MIME Source" (the raw message). The tab control shows
+// one page at a time and sizes all of them to its display area.
 #pragma once
 
 #include <QTabWidget>
@@ -9,6 +10,10 @@
 #include <string_view>
 
 class CDlgEmailViewText;
+class CMessagePage;
+class CMessagePageView;
+class IAppDialogs;
+class IUiServices;
 class CDlgEmailViewMime;
 
 inline constexpr char kTextTabTitle[] = "Text or HTML";
@@ -19,19 +24,21 @@ class CEmailViewerTabs final : public QTabWidget {
 public:
     static constexpr int kTabId = 101;
 
-    explicit CEmailViewerTabs(QWidget* parent);
+    CEmailViewerTabs(QWidget* parent, IUiServices& ui, IAppDialogs& dialogs);
 
-    // Both pages empty.
+    // Every page empty.
     void Clear();
-    // The text page gets the text part's content, the MIME page the raw message, both read
-    // in the mailbox's code page.
-    void ShowMessage(std::string_view textContent, std::string_view rawText,
+    // The message page gets the page, the text page the text part's content, the MIME page
+    // the raw message, both read in the mailbox's code page.
+    void ShowMessage(CMessagePage page, std::string_view textContent, std::string_view rawText,
                      std::uint32_t codePage);
 
+    [[nodiscard]] CMessagePageView* MessagePage() const { return m_pMessagePage; }
     [[nodiscard]] CDlgEmailViewText* TextPage() const { return m_pTextPage; }
     [[nodiscard]] CDlgEmailViewMime* MimePage() const { return m_pMimePage; }
 
 private:
+    CMessagePageView* m_pMessagePage;
     CDlgEmailViewText* m_pTextPage;
     CDlgEmailViewMime* m_pMimePage;
 };

@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -29,6 +30,7 @@
 #include "mailbox/email_columns.h"
 #include "mime/charset_scan.h"
 #include "mime/mailbox_code_page.h"
+#include "mime/message_page.h"
 #include "mime/viewer_text.h"
 #include "platform/ui_services.h"
 
@@ -82,6 +84,7 @@ bool CMainFrame::Create() {
     // 8. The list with its columns and icons.
     CreateEmailList();
     CreateFoldersBar();
+    CreateQuickFilter();
     // 9. Keyboard focus to the view.
     m_pView->setFocus();
     return true;
@@ -109,7 +112,7 @@ void CMainFrame::CreateMenus() {
             action->setStatusTip(QString::fromLatin1(p->prompt));
             action->setToolTip(QString::fromLatin1(p->tooltip));
         }
-        if (c.id == kIdViewToolbar || c.id == kIdViewStatusBar) {
+        if (c.id == kIdViewToolbar || c.id == kIdViewStatusBar || c.id == kIdViewEmailViewer) {
             action->setCheckable(true);
             action->setChecked(true);
         }
@@ -208,7 +211,7 @@ void CMainFrame::UpdateLockIndicators() {
 
 void CMainFrame::CreateViewerBar() {
     m_pViewerBar = new CMySizingControlBarG(QString::fromLatin1(kViewerBarTitle), this);
-    m_pViewer = new CEmailViewerTabs(m_pViewerBar);
+    m_pViewer = new CEmailViewerTabs(m_pViewerBar, m_Ui, m_Dialogs);
     m_pViewerBar->setWidget(m_pViewer);
     setDockNestingEnabled(false);
     addDockWidget(Qt::BottomDockWidgetArea, m_pViewerBar);
@@ -307,6 +310,9 @@ void CMainFrame::RunCommand(CommandId id) {
         case kIdViewStatusBar:
             OnViewStatusBar();
             break;
+        case kIdViewEmailViewer:
+            OnViewEmailViewer();
+            break;
         case kIdOnlineHelp:
             OnOnlineHelp();
             break;
@@ -338,12 +344,24 @@ void CMainFrame::OnFileOpen() {
     }
 }
 
-void CMainFrame::LoadMailbox(const std::u16string& path) {
+void CMainFrame::CloseMailbox() {
     m_nShownRow = -1;  // the old entries go: the same row is another message now
+    m_pShownEntry = nullptr;
+    m_pViewer->Clear();
+    ClearQuickFilter();
+    m_QuickFilter.Clear();
+    m_bFilterIndexBuilt = false;
     m_Mailbox.Close();
+    m_strCurrentPath.clear();
+    m_pList->SetItemCount(0);
+    m_pList->horizontalHeader()->setSortIndicatorShown(false);  // the next list is unsorted
+    ShowMailboxCount();
+}
+
+void CMainFrame::LoadMailbox(const std::u16string& path) {
+    CloseMailbox();
     setWindowTitle(Wide(kAppName));
     m_Panes[PaneCount]->clear();
-    m_strCurrentPath.clear();
 
     const std::int32_t status = OpenMailbox(m_Mailbox, path);
     if (status != DbxOk) {
@@ -373,7 +391,7 @@ void CMainFrame::GetCellData(CQuickList&, CQuickListCell& cell) {
         cell.m_nColumn >= kEmailColumnCount) {
         return;  // a row that just went away, or no such column: an empty cell
     }
-    CEmailDBX* entry = emails.Get(cell.m_nRow);
+    CEmailDBX* entry = emails.Get(EntryRow(cell.m_nRow));
     if (entry == nullptr) {
         return;
     }
@@ -402,8 +420,13 @@ void CMainFrame::CellClicked(CQuickList&, const CQuickListClick& click) {
 void CMainFrame::HeaderRightClicked(CQuickList&, int, QPoint) {}
 
 void CMainFrame::OnSortColumn(int column) {
+    const CListSelection kept = CaptureSelection();
     if (m_SortState.OnSortColumn(column, m_Mailbox.GetEmails())) {
-        m_pList->RedrawAll();
+        AfterMailboxListChanged(kept);
+        QHeaderView* header = m_pList->horizontalHeader();
+        header->setSortIndicator(
+            column, m_SortState.IsAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+        header->setSortIndicatorShown(true);
     }
 }
 
@@ -412,14 +435,23 @@ void CMainFrame::OnListSelectionChanged() {
 }
 
 void CMainFrame::ShowEmail(int row) {
-    // Every row-state change asks again for the row at the selection mark: ignore repeats.
-    if (row < 0 || row == m_nShownRow) {
+    if (row < 0) {
+        return;
+    }
+    CEmailArray& emails = m_Mailbox.GetEmails();
+    const int entryRow = EntryRow(row);
+    const CEmailDBX* entry = entryRow >= 0 ? emails.Get(entryRow) : nullptr;
+    // Every row-state change asks again for the row at the selection mark, and a sort or a
+    // filter moves the shown message to another row: neither reloads it.
+    if (row == m_nShownRow && entry == m_pShownEntry) {
         return;
     }
     m_nShownRow = row;
+    if (entry != nullptr && entry == m_pShownEntry) {
+        return;
+    }
+    m_pShownEntry = entry;
     m_pViewer->Clear();
-    CEmailArray& emails = m_Mailbox.GetEmails();
-    const CEmailDBX* entry = row < emails.GetCount() ? emails.Get(row) : nullptr;
     if (entry == nullptr) {
         return;
     }
@@ -427,7 +459,9 @@ void CMainFrame::ShowEmail(int row) {
     if (!m_Mailbox.GetMessageText(entry, raw)) {
         return;
     }
-    m_pViewer->ShowMessage(GetTextPageContent(raw), raw, m_Mailbox.GetCodePage());
+    CMessagePage page;
+    page.Build(raw, ReadingCodePage(m_Mailbox));
+    m_pViewer->ShowMessage(std::move(page), GetTextPageContent(raw), raw, m_Mailbox.GetCodePage());
 }
 
 template <typename Predicate>
@@ -471,17 +505,17 @@ void CMainFrame::OnInvertSelection() {
 
 void CMainFrame::OnSelectAttachments() {
     const CEmailArray& emails = m_Mailbox.GetEmails();
-    SelectRows([&emails](int row) {
-        const CEmailDBX* e = emails.Get(row);
-        return row < emails.GetCount() && e != nullptr && e->m_bHasAttachment;
+    SelectRows([this, &emails](int row) {
+        const CEmailDBX* e = emails.Get(EntryRow(row));
+        return e != nullptr && e->m_bHasAttachment;
     });
 }
 
 void CMainFrame::OnSelectHighPriority() {
     const CEmailArray& emails = m_Mailbox.GetEmails();
-    SelectRows([&emails](int row) {
-        const CEmailDBX* e = emails.Get(row);
-        return row < emails.GetCount() && e != nullptr && e->m_nPriority == 1;
+    SelectRows([this, &emails](int row) {
+        const CEmailDBX* e = emails.Get(EntryRow(row));
+        return e != nullptr && e->m_nPriority == 1;
     });
 }
 
@@ -497,20 +531,12 @@ void CMainFrame::OnExportWizard() {
                                  .dialogs = m_Dialogs,
                                  .settings = m_Settings,
                                  .store = m_Store.IsOpen() ? &m_Store : nullptr};
-    for (const QModelIndex& index : m_pList->selectionModel()->selectedRows()) {
-        context.rows.push_back(index.row());
-    }
+    context.rows = SelectedEntryRows();
     OnExportEmails(context);
 }
 
 void CMainFrame::OnSaveAttachments() {
-    std::vector<std::int32_t> rows;
-    const QModelIndexList selected = m_pList->selectionModel()->selectedRows();
-    rows.reserve(std::size_t(selected.size()));
-    for (const QModelIndex& index : selected) {
-        rows.push_back(index.row());
-    }
-    std::sort(rows.begin(), rows.end());
+    const std::vector<std::int32_t> rows = SelectedEntryRows();
     CExportSession session(m_Mailbox, m_Ui);
     RunSaveAttachmentsCommand(
         session, m_Settings, rows,
@@ -542,12 +568,11 @@ void CMainFrame::OnCountDuplicates() {
 }
 
 void CMainFrame::OnDeleteDuplicates() {
+    const CListSelection kept = CaptureSelection();
     DeleteDuplicateEmails(m_Mailbox.GetEmails(), m_Ui, m_SortState,
-                          [this](std::int32_t count, std::u16string_view statusText) {
-                              m_pList->SetItemCount(count);
-                              m_pList->RedrawAll();
-                              m_Panes[PaneCount]->setText(QString::fromUtf16(
-                                  statusText.data(), qsizetype(statusText.size())));
+                          [this, &kept](std::int32_t, std::u16string_view) {
+                              // The status text is the count, which the pane shows itself.
+                              AfterMailboxListChanged(kept);
                           });
 }
 
@@ -566,6 +591,7 @@ void CMainFrame::OnViewStatusBar() {
 void CMainFrame::UpdateViewChecks() {
     m_Actions.value(kIdViewToolbar)->setChecked(m_pToolBar->isVisibleTo(this));
     m_Actions.value(kIdViewStatusBar)->setChecked(statusBar()->isVisibleTo(this));
+    m_Actions.value(kIdViewEmailViewer)->setChecked(m_pViewerBar->isVisibleTo(this));
 }
 
 void CMainFrame::OnOnlineHelp() {

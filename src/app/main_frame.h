@@ -10,9 +10,12 @@
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/email_sort.h"
+#include "analysis/quick_filter.h"
 #include "app/command_table.h"
 #include "app/folders_bar.h"
 #include "app/quick_list.h"
@@ -24,6 +27,7 @@ class CChildView;
 class CEmailViewerTabs;
 class CMyQuickList;
 class CMySizingControlBarG;
+class CQuickFilterBar;
 class IAppDialogs;
 class IUiServices;
 class QLabel;
@@ -103,10 +107,29 @@ public:
     // View and Help menus.
     void OnViewToolbar();
     void OnViewStatusBar();
+    void OnViewEmailViewer();
     void OnOnlineHelp();
     void OnHomepage();
     void OnRequestFeature();
     void OnReportBug();
+
+    // The quick filter and the list's rows (main_frame_filter.cpp). With a filter the list
+    // shows some rows of the mailbox list, in its order; every command maps them back.
+    void ApplyQuickFilter(const QString& text);
+    // False when the user stopped the search (the list stays as it was).
+    bool RunBodySearch(const QString& text);
+    void ClearQuickFilter();
+    void FocusQuickFilter();
+    // Brings the viewer bar back when it was closed.
+    void ShowViewerBar();
+    // The mailbox row a list row shows, -1 for none; and the other way round.
+    [[nodiscard]] int EntryRow(int listRow) const;
+    [[nodiscard]] int ListRowOfEntry(int entryRow) const;
+    [[nodiscard]] bool IsFiltered() const { return m_bFiltered; }
+    // The mailbox rows of the selected list rows, ascending: what the commands act on.
+    [[nodiscard]] std::vector<std::int32_t> SelectedEntryRows() const;
+    [[nodiscard]] CQuickFilterBar* FilterBar() const { return m_pFilterBar; }
+    [[nodiscard]] const CEmailDBX* ShownEntry() const { return m_pShownEntry; }
 
     // Runs the command as the menu would.
     void RunCommand(CommandId id);
@@ -153,11 +176,32 @@ private:
     // After a failed or empty open: asks whether to scan the file, and scans it on Yes.
     // True when the scan added rows.
     bool OfferRescue(std::int32_t status);
+    // The count pane: the mailbox count, or "%lu of %lu emails" while filtered.
     void ShowMailboxCount();
     void UpdateLockIndicators();
     // Sets every row's selected state as the predicate says, redrawing once.
     template <typename Predicate>
     void SelectRows(Predicate selected);
+
+    // The selected messages and the one at the selection mark, kept across a change of rows.
+    struct CListSelection {
+        std::vector<const CEmailDBX*> selected;
+        const CEmailDBX* current = nullptr;
+        std::vector<const CEmailDBX*> filtered;  // the rows shown while filtered
+    };
+    void CreateQuickFilter();
+    // Lets the open mailbox go: the list, the viewer and the filter empty.
+    void CloseMailbox();
+    [[nodiscard]] CListSelection CaptureSelection() const;
+    void RestoreSelection(const CListSelection& kept);
+    // Shows these rows of the mailbox list (all of them without a value), keeping the
+    // selection and the shown message on their messages.
+    void SetListRows(std::optional<std::vector<std::int32_t>> rows);
+    // After the mailbox list was sorted or shortened: the shown rows follow their messages.
+    void AfterMailboxListChanged(const CListSelection& kept);
+    // After rows were added at the end of the mailbox list (a rescue scan).
+    void AfterRowsAppended(const CListSelection& kept);
+    void EnsureFilterIndex();
 
     IUiServices& m_Ui;
     IAppDialogs& m_Dialogs;
@@ -175,7 +219,15 @@ private:
     CDbxStore m_Store;
     CFoldersBar* m_pFoldersBar = nullptr;
     int m_nShownRow = -1;
+    const CEmailDBX* m_pShownEntry = nullptr;
     CEmailSortState m_SortState;
+    CQuickFilter m_QuickFilter;
+    bool m_bFilterIndexBuilt = false;
+    bool m_bFiltered = false;
+    std::vector<std::int32_t> m_FilterRows;  // ascending mailbox rows while filtered
+    CQuickFilterBar* m_pFilterBar = nullptr;
+    // The selection when the filter began: clearing it gives back the rows it hid.
+    CListSelection m_PreFilterSelection;
 
     QMenu* m_pCodePageMenu = nullptr;
     QHash<int, QAction*> m_Actions;

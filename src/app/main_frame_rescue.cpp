@@ -6,15 +6,16 @@
 #include "platform/ui_services.h"
 
 #include <QLabel>
+#include <algorithm>
 
 void CMainFrame::OnRecoverMessages() {
     if (!m_Mailbox.IsOpen()) {
         return;
     }
+    const CListSelection kept = CaptureSelection();
     const CRescueResult result = RunRecoverCommand(m_Mailbox, m_Ui);
     if (result.Recovered() > 0) {
-        m_pList->SetItemCount(m_Mailbox.GetEmails().GetCount());
-        m_pList->RedrawAll();
+        AfterRowsAppended(kept);
     }
     ShowMailboxCount();
 }
@@ -29,5 +30,9 @@ bool CMainFrame::OfferRescue(std::int32_t status) {
 }
 
 void CMainFrame::ShowMailboxCount() {
-    m_Panes[PaneCount]->setText(QString::fromStdU16String(MailboxCountText(m_Mailbox)));
+    const auto total = std::uint32_t(std::max(m_Mailbox.GetEmails().GetCount(), 0));
+    const std::u16string text = m_bFiltered
+                                    ? FilteredCountText(std::uint32_t(m_FilterRows.size()), total)
+                                    : MailboxCountText(m_Mailbox);
+    m_Panes[PaneCount]->setText(QString::fromStdU16String(text));
 }

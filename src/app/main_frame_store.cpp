@@ -82,12 +82,7 @@ void CMainFrame::OpenStoreFolder(CFoldersBar::FolderRef ref) {
             break;
         case StoreFileState::None:
             // Nothing to show: the list empties as after a failed open, without a message.
-            m_nShownRow = -1;
-            m_Mailbox.Close();
-            m_strCurrentPath.clear();
-            m_pViewer->Clear();
-            m_pList->SetItemCount(0);
-            m_Panes[PaneCount]->setText(Wide(EmailCountText(0)));
+            CloseMailbox();
             break;
     }
     if (!m_strCurrentPath.empty()) {

@@ -260,13 +260,17 @@ private slots:
         QVERIFY(!h.frame.SortState().IsAscending());
     }
 
-    void SortKeepsRowSelectionByPosition() {
+    void SortKeepsTheSelectionOnItsMessages() {
         FrameHarness h;
         h.frame.LoadMailbox(h.Write(MixedMessages()));
+        const QString first = Cell(h.frame, 0, 0);
         h.frame.EmailList()->selectRow(0);
         ClickHeader(h.frame, 0);
-        QCOMPARE(SelectedRows(h.frame), std::vector<int>({0}));
         QCOMPARE(Cell(h.frame, 0, 0), QStringLiteral("10"));
+        const std::vector<int> selected = SelectedRows(h.frame);
+        QCOMPARE(selected.size(), std::size_t(1));
+        QCOMPARE(Cell(h.frame, selected[0], 0), first);
+        QCOMPARE(h.frame.EmailList()->GetSelectionMark(), selected[0]);
     }
 
     void SortingAnEmptyListDoesNothing() {

@@ -2,12 +2,14 @@
 // for plain, multipart, encoded, unreadable and very large messages, for the row already
 // shown, after a sort and after another file is opened.
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <algorithm>
 
 #include "app/dlg_email_view.h"
 #include "app/email_viewer_tabs.h"
+#include "app/message_page_view.h"
 #include "app/my_quick_list.h"
 #include "app/sizing_control_bar.h"
 #include "app_test_support.h"
@@ -69,13 +71,17 @@ private slots:
         QVERIFY(tabs != nullptr);
         QCOMPARE(h.frame.ViewerBar()->widget(), tabs);
         QCOMPARE(tabs->tabPosition(), QTabWidget::South);
-        QCOMPARE(tabs->count(), 2);
-        QCOMPARE(tabs->tabText(0), QStringLiteral("Text or HTML"));
-        QCOMPARE(tabs->tabText(1), QStringLiteral("MIME Source"));
+        QCOMPARE(tabs->count(), 3);
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Message"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Text or HTML"));
+        QCOMPARE(tabs->tabText(2), QStringLiteral("MIME Source"));
         QCOMPARE(tabs->currentIndex(), 0);
+        QCOMPARE(tabs->currentWidget(), static_cast<QWidget*>(tabs->MessagePage()));
+        QVERIFY(!tabs->TextPage()->isVisible());
+        tabs->setCurrentIndex(1);
         QVERIFY(tabs->TextPage()->isVisible());
         QVERIFY(!tabs->MimePage()->isVisible());
-        tabs->setCurrentIndex(1);
+        tabs->setCurrentIndex(2);
         QVERIFY(!tabs->TextPage()->isVisible());
         QVERIFY(tabs->MimePage()->isVisible());
         for (CDlgEmailView* page : {static_cast<CDlgEmailView*>(tabs->TextPage()),
@@ -91,6 +97,7 @@ private slots:
     void EnterAndEscapeNeverClosePages() {
         ViewerFrameHarness h;
         CDlgEmailViewText* page = h.frame.Viewer()->TextPage();
+        h.frame.Viewer()->setCurrentWidget(page);
         QPlainTextEdit* edit = page->Edit();
         edit->setFocus();
         QTest::keyClick(edit, Qt::Key_Escape);
@@ -205,23 +212,32 @@ private slots:
         QCOMPARE(TextPage(h.frame), QString());
     }
 
-    void AfterASortTheOldMessageStaysUntilAnotherRow() {
+    void AfterASortTheSelectionAndShownMessageFollowTheirMessages() {
         ViewerFrameHarness h;
         const std::string zulu = "Subject: Zulu\r\n\r\nzulu body\r\n";
         const std::string alpha = "Subject: Alpha\r\n\r\nalpha body\r\n";
         h.frame.LoadMailbox(h.Write({Mail("Zulu", zulu), Mail("Alpha", alpha)}));
-        h.frame.ShowEmail(0);
+        CMyQuickList* list = h.frame.EmailList();
+        list->setCurrentIndex(list->model()->index(0, 0));  // Zulu, selected and shown
         QVERIFY(TextPage(h.frame).contains(QStringLiteral("zulu body")));
-        h.frame.OnSortColumn(ColSubject);  // row 0 now holds Alpha
+        h.frame.OnSortColumn(ColSubject);  // row 0 now holds Alpha, Zulu moved to row 1
         QCOMPARE(QString::fromStdU16String(
                      GetEmailCellText(*h.frame.Mailbox().GetEmails().Get(0), ColSubject, 1252)),
                  QStringLiteral("Alpha"));
-        h.frame.ShowEmail(0);
-        QVERIFY(TextPage(h.frame).contains(QStringLiteral("zulu body")));
-        h.frame.ShowEmail(1);
+        QCOMPARE(list->GetSelectionMark(), 1);
+        QVERIFY(list->IsRowSelected(1));
+        QVERIFY(!list->IsRowSelected(0));
+        QCOMPARE(h.frame.ShownRow(), 1);
         QVERIFY(TextPage(h.frame).contains(QStringLiteral("zulu body")));
         h.frame.ShowEmail(0);
         QVERIFY(TextPage(h.frame).contains(QStringLiteral("alpha body")));
+        // The sorted column shows the sort arrow.
+        QHeaderView* header = list->horizontalHeader();
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), int(ColSubject));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        h.frame.OnSortColumn(ColSubject);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
     }
 
     void OpeningAnotherFileResetsTheShownRow() {
@@ -234,6 +250,11 @@ private slots:
         h.dialogs.answers.push_back(QString::fromStdU16String(second));
         h.frame.OnFileOpen();
         QCOMPARE(h.frame.CurrentPath(), second);
+        // The message of the closed file is gone from every page.
+        QCOMPARE(TextPage(h.frame), QString());
+        QCOMPARE(MimePage(h.frame), QString());
+        QCOMPARE(h.frame.Viewer()->MessagePage()->Page().m_Subject, std::u16string());
+        QVERIFY(!h.frame.EmailList()->horizontalHeader()->isSortIndicatorShown());
         h.frame.ShowEmail(0);
         QVERIFY(TextPage(h.frame).contains(QStringLiteral("second file")));
     }

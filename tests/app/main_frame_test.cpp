@@ -13,6 +13,7 @@
 
 #include "app/child_view.h"
 #include "app/my_quick_list.h"
+#include "app/quick_filter_bar.h"
 #include "app/sizing_control_bar.h"
 #include "app_test_support.h"
 
@@ -53,7 +54,8 @@ const std::vector<ExpectedMenu>& ExpectedMenus() {
           {"&Delete Duplicate Emails", "", 32793},
           {nullptr, "", 0},
           {"&Recover Messages...", "", 32811}}},
-        {"&View", {{"&Toolbar", "", 59392}, {"&Status Bar", "", 59393}}},
+        {"&View",
+         {{"&Toolbar", "", 59392}, {"&Status Bar", "", 59393}, {"&Email Viewer", "", 32830}}},
         {"&Help",
          {{"Online &Help", "F1", 32804},
           {"&Korvane Homepage", "", 32789},
@@ -325,14 +327,23 @@ private slots:
         QCOMPARE(bar->minimumSizeHint(), QSize(37, 32));
         QCOMPARE(bar->sizeHint(), QSize(200, 200));
 
-        // The list fills the view, and follows it when the window shrinks.
+        // The filter bar tops the view and the list fills the rest, also after the window
+        // shrinks.
         CChildView* view = h.frame.View();
         QCOMPARE(h.frame.centralWidget(), view);
         QCOMPARE(h.frame.EmailList()->parentWidget(), view);
-        QCOMPARE(h.frame.EmailList()->geometry(), view->contentsRect());
+        auto checkLayout = [&] {
+            const QRect area = view->contentsRect();
+            const QRect bar = h.frame.FilterBar()->geometry();
+            QCOMPARE(bar.topLeft(), area.topLeft());
+            QCOMPARE(bar.width(), area.width());
+            QVERIFY(bar.height() > 0);
+            QCOMPARE(h.frame.EmailList()->geometry(), area.adjusted(0, bar.height(), 0, 0));
+        };
+        checkLayout();
         h.frame.resize(500, 400);
         QCoreApplication::processEvents();
-        QCOMPARE(h.frame.EmailList()->geometry(), view->contentsRect());
+        checkLayout();
         QVERIFY(!h.frame.windowIcon().isNull());
     }
 };

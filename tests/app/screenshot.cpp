@@ -6,13 +6,21 @@
 //                                             20,000 messages, then Cancel is clicked
 //   quillbox_screenshot store OUT.png         a whole store open: the Folders bar, the
 //                                             Inbox's list and a message in the viewer
+//   quillbox_screenshot message OUT.png       the Message page rendering an HTML message
+//                                             with an inline picture and an attached file
+//   quillbox_screenshot filter OUT.png        the quick filter narrowing 100,000 messages
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
@@ -23,6 +31,7 @@
 #include "app/my_quick_list.h"
 #include "app/progress_wnd.h"
 #include "app/qt_ui_services.h"
+#include "app/quick_filter_bar.h"
 #include "app/sizing_control_bar.h"
 #include "dbxwriter/dbx_writer.h"
 #include "export/export_eml.h"
@@ -65,6 +74,23 @@ const char kHtmlMessage[] =
     "<p>The engine <b>weaves algebraic patterns</b> just as the Jacquard loom =\r\n"
     "weaves flowers and leaves.</p>\r\n<p>Yours, Ada</p>\r\n</body></html>\r\n\r\n"
     "------=_NextPart_000--\r\n";
+
+// A plain message whose header block says what the list says of it (the names are
+// Latin-1, as the message declares).
+std::string ListedMessage(const dbxw::Message& m, int year, int month, int day, int hour,
+                          int minute) {
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char date[64];
+    std::snprintf(date, sizeof date, "%d %s %d %02d:%02d:00 +0000", day, kMonths[month - 1], year,
+                  hour, minute);
+    return "From: " + m.senderName.value_or("") + " <" + m.senderAddress.value_or("") +
+           ">\r\nTo: " + m.recipientName.value_or("") + " <" + m.recipientAddress.value_or("") +
+           ">\r\nSubject: " + m.subject.value_or("") + "\r\nDate: " + date +
+           "\r\nContent-Type: text/plain; charset=iso-8859-1\r\n\r\nHello,\r\n\r\nabout " +
+           m.subject.value_or("") + ": see you on Monday.\r\n\r\n" + m.senderName.value_or("") +
+           "\r\n";
+}
 
 std::string PlainMessage(int n) {
     return "From: ada@example.org\r\nSubject: Message " + std::to_string(n) +
@@ -279,6 +305,153 @@ int ProgressShot(QApplication& app, const QString& out) {
     return rc;
 }
 
+// A small chart drawn here, so the message's inline picture is the message's own.
+std::string ChartPngBase64() {
+    QImage image(220, 90, QImage::Format_RGB32);
+    image.fill(QColor(0xf4, 0xf7, 0xf2));
+    QPainter painter(&image);
+    const int heights[] = {30, 52, 41, 66, 74};
+    for (int i = 0; i < 5; ++i) {
+        painter.fillRect(14 + i * 42, 82 - heights[i], 28, heights[i], QColor(0x4a, 0x8c, 0x3f));
+    }
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toBase64(QByteArray::Base64Encoding).toStdString();
+}
+
+std::string NewsletterMessage() {
+    return "From: =?iso-8859-1?Q?Ren=E9_Lef=E8vre?= <rene@example.fr>\r\n"
+           "To: \"Alice Martin\" <alice.martin@example.com>\r\n"
+           "Cc: Bob Stone <bob.stone@example.org>\r\n"
+           "Subject: =?utf-8?Q?Jardin_partag=C3=A9_=E2=80=94_the_spring_harvest?=\r\n"
+           "Date: Wed, 3 Mar 2004 11:02:00 +0000\r\n"
+           "MIME-Version: 1.0\r\n"
+           "Content-Type: multipart/mixed; boundary=\"mix\"\r\n\r\n"
+           "--mix\r\nContent-Type: multipart/related; boundary=\"rel\"\r\n\r\n"
+           "--rel\r\nContent-Type: text/html; charset=\"iso-8859-1\"\r\n"
+           "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+           "<html><head><script>document.location='http://tracker.example/'</script></head>"
+           "<body onload=\"track()\"><h2 style=3D\"color:#2f6b2a\">Spring harvest at the "
+           "shared garden</h2>\r\n"
+           "<p>Dear gardeners,</p><p>the first <b>radishes</b> and <i>lettuces</i> are in. "
+           "Here is how the beds did this month:</p>\r\n"
+           "<p><img src=3D\"cid:chart@example.fr\" alt=3D\"chart\"></p>\r\n"
+           "<table border=3D1 cellpadding=3D4 cellspacing=3D0><tr><th>Bed</th><th>Crop</th>"
+           "<th>Kilos</th></tr><tr><td>1</td><td>Radishes</td><td>4.5</td></tr>"
+           "<tr><td>2</td><td>Lettuces</td><td>7.0</td></tr><tr><td>3</td><td>Caf=E9 "
+           "beans (trial)</td><td>0.2</td></tr></table>\r\n"
+           "<p>Photos are on <a href=3D\"https://garden.example.fr/photos\">the garden's "
+           "page</a>. See you on Saturday!</p><p>Ren=E9</p>"
+           "<img src=3D\"http://tracker.example/pixel.gif\" width=3D1 height=3D1>"
+           "</body></html>\r\n"
+           "--rel\r\nContent-Type: image/png\r\nContent-ID: <chart@example.fr>\r\n"
+           "Content-Transfer-Encoding: base64\r\n\r\n" +
+           ChartPngBase64() +
+           "\r\n--rel--\r\n"
+           "--mix\r\nContent-Type: application/pdf; name=\"harvest-april.pdf\"\r\n"
+           "Content-Transfer-Encoding: "
+           "base64\r\n\r\nJVBERi0xLjQKJcfsj6IKMSAwIG9iago8PD4+"
+           "CmVuZG9iagp0cmFpbGVyCjw8Pj4KJSVFT0YK\r\n"
+           "--mix--\r\n";
+}
+
+int MessageShot(QApplication& app, const QString& out) {
+    QTemporaryDir dir;
+    const std::string path = QDir(dir.path()).filePath(QStringLiteral("message.dbx")).toStdString();
+    std::vector<dbxw::Message> messages;
+    const char* subjects[] = {"Seed swap on Saturday", "Re: Seed swap on Saturday",
+                              "Jardin partag\xE9 - the spring harvest", "Watering rota",
+                              "Re: Watering rota"};
+    for (int n = 0; n < 5; ++n) {
+        messages.push_back(Mail(n, subjects[n], n == 2 ? NewsletterMessage() : PlainMessage(n)));
+    }
+    messages[2].senderName = "Ren\xE9 Lef\xE8vre";
+    messages[2].senderAddress = "rene@example.fr";
+    messages[2].recipientName = "Alice Martin";
+    messages[2].recipientAddress = "alice.martin@example.com";
+    messages[2].flags = dbxw::kFlagAttachment;
+    if (!dbxw::BuildSimpleMailbox(messages).WriteTo(path)) {
+        return 1;
+    }
+    ShotWindow shot;
+    if (!shot.Open(1180, 860, path)) {
+        return 1;
+    }
+    shot.frame.resizeDocks({shot.frame.ViewerBar()}, {560}, Qt::Vertical);
+    return GrabWithRowSelected(app, shot.frame, out);
+}
+
+int FilterShot(QApplication& app, const QString& out) {
+    constexpr int kMessages = 100'000;
+    QTemporaryDir dir;
+    const std::string path = QDir(dir.path()).filePath(QStringLiteral("big.dbx")).toStdString();
+    const char* first[] = {"Ann",   "Bob",  "Ren\xE9", "J\xFCrgen", "Fran\xE7oise",
+                           "Carol", "Dana", "Jo\xEBl", "Zo\xEB",    "Erik"};
+    const char* last[] = {"Martin",
+                          "Stone",
+                          "Lef\xE8vre",
+                          "Wei\xDF",
+                          "Nguyen",
+                          "Whitfield",
+                          "Plumber",
+                          "\xC5kesson",
+                          "M\xFCller",
+                          "Garc\xED"
+                          "a"};
+    const char* topics[] = {"Invoice",
+                            "Meeting notes",
+                            "R\xE9union de jeudi",
+                            "Pipe leak",
+                            "Holiday photos",
+                            "Gr\xFC\xDF"
+                            "e aus Z\xFCrich",
+                            "Weekly report",
+                            "Question about the boiler",
+                            "Garden party",
+                            "Caf\xE9 order"};
+    const dbxw::Builder builder = dbxw::SimpleMailboxBuilder(kMessages, [&](std::size_t k) {
+        const int n = int(k);
+        dbxw::Message m =
+            Mail(n, std::string(topics[n % 10]) + " #" + std::to_string(n), PlainMessage(n));
+        m.senderName = std::string(first[n % 10]) + " " + last[(n / 10) % 10];
+        m.recipientName = std::string(first[(n / 7) % 10]) + " " + last[(n / 3) % 10];
+        m.recipientAddress = "team" + std::to_string(n % 13) + "@example.org";
+        const int year = 2001 + n % 8;
+        const int month = 1 + n % 12;
+        const int day = 1 + n % 28;
+        m.sent = dbxw::FileTimeFromUtc(year, month, day, n % 24, n % 60);
+        m.received = *m.sent + 90 * dbxw::kTicksPerSecond;
+        m.text = ListedMessage(m, year, month, day, n % 24, n % 60);
+        m.flags = n % 5 == 0 ? dbxw::kFlagAttachment : 0;
+        return m;
+    });
+    if (!builder.Build().WriteTo(path)) {
+        return 1;
+    }
+    ShotWindow shot;
+    if (!shot.Open(1180, 760, path)) {
+        return 1;
+    }
+    CQuickFilterBar* bar = shot.frame.FilterBar();
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClicks(bar->Field(), QStringLiteral("rene boiler"));
+    std::printf("typed 11 keys over %d messages in %lld ms: %s\n", kMessages,
+                static_cast<long long>(timer.elapsed()),
+                qPrintable(shot.frame.StatusPaneLabel(CMainFrame::PaneCount)->text()));
+    shot.frame.EmailList()->selectRow(1);
+    int rc = 1;
+    QTimer::singleShot(500, [&] {
+        rc = shot.frame.grab().save(out) ? 0 : 1;
+        app.quit();
+    });
+    app.exec();
+    return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -298,6 +471,12 @@ int main(int argc, char** argv) {
     }
     if (mode == QStringLiteral("store")) {
         return StoreShot(app, out);
+    }
+    if (mode == QStringLiteral("message")) {
+        return MessageShot(app, out);
+    }
+    if (mode == QStringLiteral("filter")) {
+        return FilterShot(app, out);
     }
     // Scratch settings: a screenshot leaves the user's own alone.
     ShotWindow shot;

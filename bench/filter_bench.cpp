@@ -1,0 +1,226 @@
+// Quick filter benchmark over a generated mailbox (default 100,000 messages).
+//
+//   filter_bench [--messages N] [--runs R] [--keep PATH]
+//
+// Measures, each as the median of R runs: building the folded keys once after a load; one
+// keystroke, i.e. matching the list against each prefix of a typed word (the slowest
+// prefix is reported), next to the naive way of folding every entry's fields again on each
+// keystroke; and the body search of every message, next to just reading every message's
+// text (the floor any body search stands on).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/quick_filter.h"
+#include "bench_ui.h"
+#include "dbxwriter/dbx_writer.h"
+#include "mailbox/dbx_file.h"
+#include "mime/message_page.h"
+#include "mime/transfer_codec.h"
+#include "platform/code_page.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+const char* const kFirst[] = {"Ann",   "Bob",  "Ren\xE9", "J\xFCrgen", "Fran\xE7oise",
+                              "Carol", "Dana", "Jo\xEBl", "Zo\xEB",    "Erik"};
+const char* const kLast[] = {"Martin",
+                             "Stone",
+                             "Lef\xE8vre",
+                             "Wei\xDF",
+                             "Nguyen",
+                             "Whitfield",
+                             "Plumber",
+                             "\xC5kesson",
+                             "M\xFCller",
+                             "Garc\xED"
+                             "a"};
+const char* const kTopic[] = {"Invoice",
+                              "Meeting notes",
+                              "R\xE9union de jeudi",
+                              "Pipe leak",
+                              "Holiday",
+                              "Gr\xFC\xDF"
+                              "e aus Z\xFCrich",
+                              "Report",
+                              "Question",
+                              "Photos",
+                              "Caf\xE9 order"};
+
+std::string MakeText(std::mt19937& rng, std::uint32_t i, const std::string& subject) {
+    std::string text =
+        "Subject: " + subject + "\r\nMessage-ID: <" + std::to_string(i) + "@example.com>\r\n";
+    std::uniform_int_distribution<int> lines(5, 60);
+    const int n = lines(rng);
+    if (i % 4 == 0) {
+        text += "Content-Type: text/html; charset=iso-8859-1\r\n\r\n<html><body>";
+        for (int l = 0; l < n; ++l) {
+            text += "<p>Line " + std::to_string(l) +
+                    " of the <b>weekly</b> report, caf&eacute; &amp; numbers.</p>\r\n";
+        }
+        text += "</body></html>\r\n";
+    } else {
+        text += "Content-Type: text/plain; charset=iso-8859-1\r\n\r\n";
+        for (int l = 0; l < n; ++l) {
+            text += "Line " + std::to_string(l) + " of the weekly report, with the numbers.\r\n";
+        }
+    }
+    if (i % 1000 == 7) {
+        text += "The plumber came on Tuesday.\r\n";  // a rare word for the body search
+    }
+    return text;
+}
+
+bool Generate(const std::string& path, std::uint32_t count) {
+    std::mt19937 rng(7);
+    const dbxw::Builder builder = dbxw::SimpleMailboxBuilder(count, [&](std::size_t k) {
+        const auto i = std::uint32_t(k);
+        dbxw::Message m;
+        m.id = i + 1;
+        const std::string subject = std::string(kTopic[i % 10]) + " " + std::to_string(i);
+        m.subject = subject;
+        m.senderName = std::string(kFirst[i % 10]) + " " + kLast[(i / 10) % 10];
+        m.senderAddress = "user" + std::to_string(i % 997) + "@example.com";
+        m.recipientName = std::string(kFirst[(i / 7) % 10]) + " " + kLast[(i / 3) % 10];
+        m.recipientAddress = "team" + std::to_string(i % 13) + "@example.org";
+        m.text = MakeText(rng, i, subject);
+        return m;
+    });
+    return builder.Build().WriteTo(path);
+}
+
+// What a filter without precomputed keys does on every keystroke.
+std::size_t NaiveMatch(CEmailArray& emails, const std::u16string& word) {
+    std::size_t hits = 0;
+    std::u16string text;
+    for (std::int32_t row = 0; row < emails.GetCount(); ++row) {
+        CEmailDBX* e = emails.Get(row);
+        text.clear();
+        for (const std::string* field :
+             {&e->m_SenderName, &e->m_SenderAddress, &e->m_RecipientName, &e->m_RecipientAddress}) {
+            std::u16string wide;
+            (void)MultiByteToWideString(kSystemCodePage, *field, wide);
+            text += FoldForSearch(wide) + u'\x01';
+        }
+        std::u16string subject;
+        (void)MultiByteToWideString(kSystemCodePage, e->m_Subject.GetTextView(), subject);
+        text += FoldForSearch(subject);
+        hits += text.find(word) != std::u16string::npos ? 1 : 0;
+    }
+    return hits;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::uint32_t count = 100000;
+    int runs = 5;
+    std::string keep;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string arg = argv[i];
+        if (arg == "--messages") {
+            count = std::uint32_t(std::strtoul(argv[i + 1], nullptr, 10));
+        } else if (arg == "--runs") {
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        } else if (arg == "--keep") {
+            keep = argv[i + 1];
+        }
+    }
+    RegisterStandardCodecs();
+    const std::string path =
+        keep.empty() ? (std::filesystem::temp_directory_path() / "filter_bench.dbx").string()
+                     : keep;
+    if (!std::filesystem::exists(path) && !Generate(path, count)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return 1;
+    }
+    CDBXFile dbx;
+    if (dbx.Open(Utf8ToWide(path)) != DbxOk) {
+        std::fprintf(stderr, "cannot open %s\n", path.c_str());
+        return 1;
+    }
+    CEmailArray& emails = dbx.GetEmails();
+    std::printf("mailbox: %d messages, %.1f MB\n", emails.GetCount(),
+                double(std::filesystem::file_size(path)) / 1e6);
+
+    std::vector<double> build;
+    CQuickFilter filter;
+    for (int r = 0; r < runs; ++r) {
+        const auto t = Clock::now();
+        filter.Build(emails, kSystemCodePage);
+        build.push_back(Seconds(t));
+    }
+    std::printf("build keys once:            %8.1f ms\n", Median(build) * 1e3);
+
+    const std::u16string typed = u"PLUMBER";
+    std::vector<double> keystroke;
+    std::vector<double> naive;
+    std::size_t matched = 0;
+    for (int r = 0; r < runs; ++r) {
+        double slowest = 0;
+        for (std::size_t n = 1; n <= typed.size(); ++n) {
+            const auto t = Clock::now();
+            matched = filter.Match(typed.substr(0, n)).size();
+            slowest = std::max(slowest, Seconds(t));
+        }
+        keystroke.push_back(slowest);
+        const auto t = Clock::now();
+        (void)NaiveMatch(emails, FoldForSearch(typed));
+        naive.push_back(Seconds(t));
+    }
+    std::printf("keystroke (slowest prefix): %8.1f ms   [%zu rows match \"plumber\"]\n",
+                Median(keystroke) * 1e3, matched);
+    std::printf("  baseline, fold per key:   %8.1f ms\n", Median(naive) * 1e3);
+    std::vector<double> twoWords;
+    for (int r = 0; r < runs; ++r) {
+        const auto t = Clock::now();
+        matched = filter.Match(u"rene reunion").size();
+        twoWords.push_back(Seconds(t));
+    }
+    std::printf("two words \"rene reunion\":   %8.1f ms   [%zu rows]\n", Median(twoWords) * 1e3,
+                matched);
+
+    bench::CQuietUi ui;
+    std::vector<double> body;
+    std::vector<double> readOnly;
+    std::vector<std::int32_t> rows;
+    std::string raw;
+    for (int r = 0; r < runs; ++r) {
+        auto t = Clock::now();
+        (void)filter.MatchWithBodies(dbx, u"tuesday plumber", kSystemCodePage, ui, rows);
+        body.push_back(Seconds(t));
+        t = Clock::now();
+        std::size_t bytes = 0;
+        for (std::int32_t row = 0; row < emails.GetCount(); ++row) {
+            if (dbx.GetMessageText(emails.Get(row), raw)) {
+                bytes += raw.size();
+            }
+        }
+        readOnly.push_back(Seconds(t));
+        if (bytes == 0) {
+            return 1;
+        }
+    }
+    std::printf("body search:                %8.0f ms   [%zu rows]\n", Median(body) * 1e3,
+                rows.size());
+    std::printf("  baseline, read every text:%8.0f ms\n", Median(readOnly) * 1e3);
+    if (keep.empty()) {
+        std::filesystem::remove(path);
+    }
+    return 0;
+}
