@@ -3,7 +3,6 @@
 // rows change (filter, sort, duplicate deletion), and the viewer bar's way back.
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QShortcut>
 #include <algorithm>
 #include <unordered_map>
@@ -251,7 +250,7 @@ void CMainFrame::AfterRowsAppended(const CListSelection& kept) {
     m_QuickFilter.Clear();
     m_bFilterIndexBuilt = false;
     if (m_bFiltered) {
-        ApplyQuickFilter(m_pFilterBar->Field()->text());
+        ApplyQuickFilter(m_pFilterBar->Text());
     } else {
         AfterMailboxListChanged(kept);
     }

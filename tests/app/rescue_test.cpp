@@ -6,6 +6,7 @@
 
 #include "analysis/mailbox_rescue.h"
 #include "app/my_quick_list.h"
+#include "app/quick_filter_bar.h"
 #include "app/quick_list_cell.h"
 #include "app_test_support.h"
 #include "mailbox/email_columns.h"
@@ -75,6 +76,39 @@ private slots:
         QCOMPARE(h.ui.messages.size(), std::size_t(1));
         QCOMPARE(QString::fromStdU16String(h.ui.messages[0].text),
                  QString::fromStdU16String(kRescueNothingFound));
+    }
+
+    // With a filter on, the scan's rows that match show up, the rows keep standing for their
+    // messages, and clearing the filter gives the whole list.
+    void RecoverMessagesUnderAFilter() {
+        FrameHarness h;
+        dbxw::Builder b = dbxw::SimpleMailboxBuilder(Notes(5));
+        b.DeleteMessage(1);
+        b.DeleteMessage(3);
+        dbxw::Image image = b.Build();
+        image.Wipe(image.RecordOffset(3), 12);
+        h.frame.LoadMailbox(h.WriteImage(image));
+        h.frame.FilterBar()->Field()->setText(QStringLiteral("NOTE 3"));
+        QCOMPARE(h.frame.EmailList()->GetItemCount(), 0);
+        h.frame.FilterBar()->Field()->setText(QStringLiteral("note"));
+        QCOMPARE(h.frame.EmailList()->GetItemCount(), 3);
+
+        h.frame.RunCommand(kIdRecoverMessages);
+        QVERIFY(h.frame.IsFiltered());
+        QCOMPARE(h.frame.EmailList()->GetItemCount(), 5);
+        QCOMPARE(CountPane(h), QStringLiteral("5 of 5 emails"));
+        h.frame.FilterBar()->Field()->setText(QStringLiteral("note 3"));
+        QCOMPARE(h.frame.EmailList()->GetItemCount(), 1);
+        CQuickListCell subject;
+        subject.m_nRow = 0;
+        subject.m_nColumn = ColSubject;
+        h.frame.GetCellData(*h.frame.EmailList(), subject);
+        QCOMPARE(subject.m_strText, QStringLiteral("note 3"));
+        QCOMPARE(h.frame.EntryRow(0), 4);
+
+        h.frame.FilterBar()->Field()->clear();
+        QCOMPARE(h.frame.EmailList()->GetItemCount(), 5);
+        QCOMPARE(CountPane(h), QStringLiteral("5 emails, 2 recovered"));
     }
 
     void ADamagedIndexIsOfferedAScan() {
