@@ -105,7 +105,7 @@ bool Generate(const std::string& path, std::uint32_t count) {
 }
 
 // What a filter without precomputed keys does on every keystroke.
-std::size_t NaiveMatch(CEmailArray& emails, const std::u16string& word) {
+std::size_t NaiveMatch(CEmailArray& emails, const std::u16string& word, unsigned codePage) {
     std::size_t hits = 0;
     std::u16string text;
     for (std::int32_t row = 0; row < emails.GetCount(); ++row) {
@@ -114,11 +114,11 @@ std::size_t NaiveMatch(CEmailArray& emails, const std::u16string& word) {
         for (const std::string* field :
              {&e->m_SenderName, &e->m_SenderAddress, &e->m_RecipientName, &e->m_RecipientAddress}) {
             std::u16string wide;
-            (void)MultiByteToWideString(kSystemCodePage, *field, wide);
+            (void)MultiByteToWideString(codePage, *field, wide);
             text += FoldForSearch(wide) + u'\x01';
         }
         std::u16string subject;
-        (void)MultiByteToWideString(kSystemCodePage, e->m_Subject.GetTextView(), subject);
+        (void)MultiByteToWideString(codePage, e->m_Subject.GetTextView(), subject);
         text += FoldForSearch(subject);
         hits += text.find(word) != std::u16string::npos ? 1 : 0;
     }
@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
     CQuickFilter filter;
     for (int r = 0; r < runs; ++r) {
         const auto t = Clock::now();
-        filter.Build(emails, kSystemCodePage);
+        filter.Build(emails, dbx.GetCodePage());
         build.push_back(Seconds(t));
     }
     std::printf("build keys once:            %8.1f ms\n", Median(build) * 1e3);
@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
         }
         keystroke.push_back(slowest);
         const auto t = Clock::now();
-        (void)NaiveMatch(emails, FoldForSearch(typed));
+        (void)NaiveMatch(emails, FoldForSearch(typed), dbx.GetCodePage());
         naive.push_back(Seconds(t));
     }
     std::printf("keystroke (slowest prefix): %8.1f ms   [%zu rows match \"plumber\"]\n",
@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
     std::string raw;
     for (int r = 0; r < runs; ++r) {
         auto t = Clock::now();
-        (void)filter.MatchWithBodies(dbx, u"tuesday plumber", kSystemCodePage, ui, rows);
+        (void)filter.MatchWithBodies(dbx, u"tuesday plumber", dbx.GetCodePage(), ui, rows);
         body.push_back(Seconds(t));
         t = Clock::now();
         std::size_t bytes = 0;

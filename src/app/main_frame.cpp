@@ -356,6 +356,7 @@ void CMainFrame::CloseMailbox() {
     m_pList->SetItemCount(0);
     m_pList->horizontalHeader()->setSortIndicatorShown(false);  // the next list is unsorted
     ShowMailboxCount();
+    UpdateCodePagePane();
 }
 
 void CMainFrame::LoadMailbox(const std::u16string& path) {
@@ -460,7 +461,7 @@ void CMainFrame::ShowEmail(int row) {
         return;
     }
     CMessagePage page;
-    page.Build(raw, ReadingCodePage(m_Mailbox));
+    page.Build(raw, m_Mailbox.GetCodePage());
     m_pViewer->ShowMessage(std::move(page), GetTextPageContent(raw), raw, m_Mailbox.GetCodePage());
 }
 

@@ -199,8 +199,9 @@ private:
     void SetListRows(std::optional<std::vector<std::int32_t>> rows);
     // After the mailbox list was sorted or shortened: the shown rows follow their messages.
     void AfterMailboxListChanged(const CListSelection& kept);
-    // After rows were added at the end of the mailbox list (a rescue scan).
-    void AfterRowsAppended(const CListSelection& kept);
+    // After rows were added at the end of the mailbox list (a rescue scan) or the entries'
+    // text reads otherwise (another code page): the filter keys are made again.
+    void AfterEntriesChanged(const CListSelection& kept);
     void EnsureFilterIndex();
 
     IUiServices& m_Ui;

@@ -76,12 +76,14 @@ void CMainFrame::UpdateCodePagePane() {
 }
 
 void CMainFrame::OnMailboxCodePage(std::uint32_t codePage) {
+    const CListSelection kept = CaptureSelection();
     m_Mailbox.SetCodePageOverride(codePage);
     UpdateCodePageMenu();
     UpdateCodePagePane();
-    m_pList->RedrawAll();
-    // The viewer reads its bytes again in the new code page.
+    // The filter folds the names again, and the viewer reads its bytes again.
+    AfterEntriesChanged(kept);
     const int shown = m_nShownRow;
     m_nShownRow = -1;
+    m_pShownEntry = nullptr;
     ShowEmail(shown);
 }

@@ -89,7 +89,7 @@ std::vector<std::int32_t> CMainFrame::SelectedEntryRows() const {
 
 void CMainFrame::EnsureFilterIndex() {
     if (!m_bFilterIndexBuilt) {
-        m_QuickFilter.Build(m_Mailbox.GetEmails(), ReadingCodePage(m_Mailbox));
+        m_QuickFilter.Build(m_Mailbox.GetEmails(), m_Mailbox.GetCodePage());
         m_bFilterIndexBuilt = true;
     }
 }
@@ -110,7 +110,7 @@ bool CMainFrame::RunBodySearch(const QString& text) {
     }
     EnsureFilterIndex();
     std::vector<std::int32_t> rows;
-    if (!m_QuickFilter.MatchWithBodies(m_Mailbox, text.toStdU16String(), ReadingCodePage(m_Mailbox),
+    if (!m_QuickFilter.MatchWithBodies(m_Mailbox, text.toStdU16String(), m_Mailbox.GetCodePage(),
                                        m_Ui, rows)) {
         return false;
     }
@@ -245,8 +245,8 @@ void CMainFrame::AfterMailboxListChanged(const CListSelection& kept) {
     ShowMailboxCount();
 }
 
-void CMainFrame::AfterRowsAppended(const CListSelection& kept) {
-    // The new rows have no keys yet: they are folded again at the next match.
+void CMainFrame::AfterEntriesChanged(const CListSelection& kept) {
+    // The keys are folded again at the next match.
     m_QuickFilter.Clear();
     m_bFilterIndexBuilt = false;
     if (m_bFiltered) {

@@ -15,7 +15,7 @@ void CMainFrame::OnRecoverMessages() {
     const CListSelection kept = CaptureSelection();
     const CRescueResult result = RunRecoverCommand(m_Mailbox, m_Ui);
     if (result.Recovered() > 0) {
-        AfterRowsAppended(kept);
+        AfterEntriesChanged(kept);
     }
     ShowMailboxCount();
 }

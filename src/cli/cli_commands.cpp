@@ -137,7 +137,7 @@ bool ParseRowList(std::string_view list, std::vector<std::int32_t>& rows) {
 // The rows the quick filter keeps, numbered as in the whole list.
 int PrintFilteredList(CDBXFile& dbx, const ListOptions& options) {
     CEmailArray& emails = dbx.GetEmails();
-    const unsigned codePage = ReadingCodePage(dbx);
+    const unsigned codePage = dbx.GetCodePage();
     CQuickFilter filter;
     filter.Build(emails, codePage);
     const std::u16string query = Utf8ToWide(options.filter);
@@ -284,7 +284,7 @@ int RunShow(const ShowOptions& options) {
     }
     if (options.message) {
         CMessagePage page;
-        page.Build(text, ReadingCodePage(dbx));
+        page.Build(text, dbx.GetCodePage());
         text = WideToUtf8(page.TextForm());
     } else if (!options.raw) {
         text = GetTextPageContent(text);

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <unordered_set>
 
-#include "mailbox/dbx_file.h"
 #include "mime/charset.h"
 #include "mime/html_sanitize.h"
 #include "mime/mime_body.h"
@@ -437,8 +436,4 @@ std::u16string MessageBodyText(std::string_view rawText, unsigned codePage) {
         text += rank == 2 ? HtmlToText(body) : body;
     }
     return text;
-}
-
-unsigned ReadingCodePage(const CDBXFile& dbx) {
-    return dbx.GetCodePage();
 }

@@ -17,7 +17,6 @@
 #include <string_view>
 #include <vector>
 
-class CDBXFile;
 class CMimeBody;
 class CMimeMessage;
 
@@ -93,6 +92,3 @@ private:
 // from its declared charset or the code page, one after the other: what the body search
 // reads. Nothing is sanitized or kept.
 [[nodiscard]] std::u16string MessageBodyText(std::string_view rawText, unsigned codePage);
-
-// The 8-bit code page the mailbox's stored names and undeclared text are read in.
-[[nodiscard]] unsigned ReadingCodePage(const CDBXFile& dbx);

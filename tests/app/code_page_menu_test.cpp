@@ -7,9 +7,12 @@
 
 #include "app/dlg_email_view.h"
 #include "app/email_viewer_tabs.h"
+#include "app/message_page_view.h"
 #include "app/my_quick_list.h"
+#include "app/quick_filter_bar.h"
 #include "app_test_support.h"
 #include "mailbox/email_columns.h"
+#include "mime/message_page.h"
 
 namespace {
 
@@ -105,6 +108,40 @@ private slots:
         QCOMPARE(h.frame.Mailbox().GetCodePage(), 1251u);
         QCOMPARE(Cell(h.frame, 0, ColSubject),
                  QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442"));
+    }
+
+    // The quick filter folds the names again, and the Message page reads undeclared bytes
+    // again, in the chosen code page; the filter text stays.
+    void FilterAndMessagePageFollowTheCodePage() {
+        ViewerFrameHarness h;
+        dbxw::Message undeclared = Russian();
+        undeclared.text = "Subject: \xCF\xF0\xE8\xE2\xE5\xF2\r\n\r\n\xC4\xEE\r\n";
+        h.frame.LoadMailbox(h.Write({Russian(), Russian(), Russian(), undeclared}));
+        QCOMPARE(h.frame.Mailbox().GetCodePage(), 1251u);
+        h.frame.FilterBar()->Field()->setText(QStringLiteral("\u0418\u0412\u0410\u041d"));
+        QCOMPARE(h.frame.EmailList()->GetItemCount(), 4);
+        h.frame.EmailList()->selectRow(3);
+        CMessagePageView* page = h.frame.Viewer()->MessagePage();
+        QCOMPARE(page->Page().m_Subject, std::u16string(u"\u041f\u0440\u0438\u0432\u0435\u0442"));
+        QCOMPARE(page->Page().m_Text, std::u16string(u"\u0414\u043e\n"));
+
+        CodePageAction(h.frame, 1252)->trigger();
+        QCOMPARE(h.frame.EmailList()->GetItemCount(), 0);
+        QCOMPARE(h.frame.StatusPaneLabel(CMainFrame::PaneCount)->text(),
+                 QStringLiteral("0 of 4 emails"));
+        QCOMPARE(h.frame.FilterBar()->Text(), QStringLiteral("\u0418\u0412\u0410\u041d"));
+        h.frame.FilterBar()->Field()->clear();
+        h.frame.EmailList()->selectRow(3);
+        QCOMPARE(page->Page().m_Text, std::u16string(u"\u00c4\u00ee\n"));
+
+        CodePageAction(h.frame, 0)->trigger();
+        QCOMPARE(page->Page().m_Text, std::u16string(u"\u0414\u043e\n"));
+        h.frame.FilterBar()->Field()->setText(
+            QStringLiteral("ivan \u043f\u0440\u0438\u0432\u0435\u0442"));
+        QCOMPARE(h.frame.EmailList()->GetItemCount(), 0);
+        h.frame.FilterBar()->Field()->setText(
+            QStringLiteral("\u0438\u0432\u0430\u043d \u043f\u0440\u0438\u0432\u0435\u0442"));
+        QCOMPARE(h.frame.EmailList()->GetItemCount(), 4);
     }
 };
 

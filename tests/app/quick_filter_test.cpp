@@ -184,7 +184,8 @@ private slots:
         // The export wizard's "selected emails" are the same mailbox rows.
         const int invoiceRow = h.frame.SelectedEntryRows()[0];
         QCOMPARE(QString::fromStdU16String(
-                     GetEmailCellText(*h.frame.Mailbox().GetEmails().Get(invoiceRow), ColSubject)),
+                     GetEmailCellText(*h.frame.Mailbox().GetEmails().Get(invoiceRow), ColSubject,
+                                      h.frame.Mailbox().GetCodePage())),
                  QStringLiteral("Invoice"));
         // Duplicate deletion keeps the filter and counts both numbers.
         h.frame.RunCommand(kIdDeleteDuplicates);
