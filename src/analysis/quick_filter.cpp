@@ -21,10 +21,6 @@ namespace {
 constexpr char16_t kFieldSeparator = u'\u0001';
 constexpr std::int32_t kProgressEvery = 256;
 
-bool IsAsciiText(std::u16string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
-}
-
 // Runs an ICU string function that reports the size it needs.
 template <typename Function>
 std::u16string IcuString(std::size_t guess, Function function) {
@@ -43,15 +39,15 @@ std::u16string IcuString(std::size_t guess, Function function) {
     return out;
 }
 
-void AppendFolded(std::u16string& out, std::u16string_view text) {
-    if (IsAsciiText(text)) {
-        for (const char16_t c : text) {
-            out.push_back(c < 0x20 || c == 0x7F    ? u' '
-                          : c >= u'A' && c <= u'Z' ? char16_t(c + 32)
-                                                   : c);
-        }
-        return;
-    }
+void AppendFoldedAscii(std::u16string& out, std::u16string_view text) {
+    const std::size_t at = out.size();
+    out.resize(at + text.size());
+    std::transform(text.begin(), text.end(), out.begin() + std::ptrdiff_t(at), [](char16_t c) {
+        return c < 0x20 || c == 0x7F ? u' ' : c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    });
+}
+
+void AppendFoldedUnicode(std::u16string& out, std::u16string_view text) {
     UErrorCode status = U_ZERO_ERROR;
     const UNormalizer2* nfkd = unorm2_getNFKDInstance(&status);
     if (U_FAILURE(status) || text.size() > std::size_t(INT32_MAX / 4)) {
@@ -83,6 +79,25 @@ void AppendFolded(std::u16string& out, std::u16string_view text) {
             out.push_back(U16_TRAIL(c));
         } else {
             out.push_back(char16_t(c));
+        }
+    }
+}
+
+// ASCII runs are folded by hand and only the rest goes through ICU. Splitting there changes
+// nothing: an ASCII character never decomposes, never combines with what follows, and
+// canonical reordering stops at it.
+void AppendFolded(std::u16string& out, std::u16string_view text) {
+    auto isAscii = [](char16_t c) { return c < 0x80; };
+    while (!text.empty()) {
+        const auto ascii =
+            std::size_t(std::find_if_not(text.begin(), text.end(), isAscii) - text.begin());
+        AppendFoldedAscii(out, text.substr(0, ascii));
+        text.remove_prefix(ascii);
+        const auto other =
+            std::size_t(std::find_if(text.begin(), text.end(), isAscii) - text.begin());
+        if (other > 0) {
+            AppendFoldedUnicode(out, text.substr(0, other));
+            text.remove_prefix(other);
         }
     }
 }
@@ -122,6 +137,8 @@ std::u16string FilteredCountText(std::uint32_t shown, std::uint32_t total) {
 }
 
 void CQuickFilter::Clear() {
+    m_LastTerms.clear();
+    m_LastKeys.clear();
     m_Keys.clear();
     m_Starts.clear();
     m_Entries.clear();
@@ -194,21 +211,42 @@ std::vector<char> CQuickFilter::MatchKeys(const std::vector<std::u16string>& ter
     if (terms.empty() || keys == 0) {
         return hit;
     }
-    // One pass over every key for the first word, then only the keys still in.
-    const std::u16string_view all(m_Keys);
-    const std::u16string& first = terms.front();
-    for (std::size_t at = all.find(first); at != std::u16string_view::npos;) {
-        const auto next = std::upper_bound(m_Starts.begin(), m_Starts.end(), std::uint32_t(at));
-        const auto key = std::size_t(next - m_Starts.begin()) - 1;
-        hit[key] = 1;
-        at = all.find(first, *next);
-    }
-    for (std::size_t t = 1; t < terms.size(); ++t) {
-        for (std::size_t key = 0; key < keys; ++key) {
-            if (hit[key] != 0 &&
-                Key(std::int32_t(key)).find(terms[t]) == std::u16string_view::npos) {
-                hit[key] = 0;
+    auto holdsRest = [&](std::size_t key, std::size_t from) {
+        const std::u16string_view text = Key(std::int32_t(key));
+        for (std::size_t t = from; t < terms.size(); ++t) {
+            if (text.find(terms[t]) == std::u16string_view::npos) {
+                return false;
             }
+        }
+        return true;
+    };
+    const bool narrows =
+        !m_LastTerms.empty() &&
+        std::all_of(m_LastTerms.begin(), m_LastTerms.end(), [&](const std::u16string& old) {
+            return std::any_of(terms.begin(), terms.end(), [&](const std::u16string& term) {
+                return term.find(old) != std::u16string::npos;
+            });
+        });
+    if (narrows) {
+        for (const std::int32_t key : m_LastKeys) {
+            hit[std::size_t(key)] = holdsRest(std::size_t(key), 0) ? 1 : 0;
+        }
+    } else {
+        // One pass over every key for the first word, then only the keys still in.
+        const std::u16string_view all(m_Keys);
+        const std::u16string& first = terms.front();
+        for (std::size_t at = all.find(first); at != std::u16string_view::npos;) {
+            const auto next = std::upper_bound(m_Starts.begin(), m_Starts.end(), std::uint32_t(at));
+            const auto key = std::size_t(next - m_Starts.begin()) - 1;
+            hit[key] = holdsRest(key, 1) ? 1 : 0;
+            at = all.find(first, *next);
+        }
+    }
+    m_LastTerms = terms;
+    m_LastKeys.clear();
+    for (std::size_t key = 0; key < keys; ++key) {
+        if (hit[key] != 0) {
+            m_LastKeys.push_back(std::int32_t(key));
         }
     }
     return hit;

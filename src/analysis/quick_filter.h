@@ -56,6 +56,11 @@ private:
     // Per key, whether it holds every term.
     [[nodiscard]] std::vector<char> MatchKeys(const std::vector<std::u16string>& terms) const;
 
+    // The last match: when a query extends it (each of its words inside one of the new
+    // words, as typing more does), only the keys it kept can match, so only they are read.
+    mutable std::vector<std::u16string> m_LastTerms;
+    mutable std::vector<std::int32_t> m_LastKeys;
+
     std::u16string m_Keys;
     std::vector<std::uint32_t> m_Starts;      // key k is [m_Starts[k], m_Starts[k+1])
     std::vector<const CEmailDBX*> m_Entries;  // by key

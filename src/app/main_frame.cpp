@@ -382,6 +382,7 @@ void CMainFrame::LoadMailbox(const std::u16string& path) {
     m_pList->SetItemCount(m_Mailbox.GetEmails().GetCount());
     ShowMailboxCount();
     UpdateCodePagePane();
+    BuildFilterIndexSoon();
 }
 
 // --- The email list

@@ -203,6 +203,7 @@ private:
     // text reads otherwise (another code page): the filter keys are made again.
     void AfterEntriesChanged(const CListSelection& kept);
     void EnsureFilterIndex();
+    void BuildFilterIndexSoon();
 
     IUiServices& m_Ui;
     IAppDialogs& m_Dialogs;

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QShortcut>
+#include <QTimer>
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
@@ -85,6 +86,15 @@ std::vector<std::int32_t> CMainFrame::SelectedEntryRows() const {
     }
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+void CMainFrame::BuildFilterIndexSoon() {
+    // Once the window has drawn the list, so that the first key typed does not wait for it.
+    QTimer::singleShot(0, this, [this] {
+        if (m_Mailbox.IsOpen()) {
+            EnsureFilterIndex();
+        }
+    });
 }
 
 void CMainFrame::EnsureFilterIndex() {
@@ -253,5 +263,6 @@ void CMainFrame::AfterEntriesChanged(const CListSelection& kept) {
         ApplyQuickFilter(m_pFilterBar->Text());
     } else {
         AfterMailboxListChanged(kept);
+        BuildFilterIndexSoon();
     }
 }

@@ -92,6 +92,35 @@ TEST_F(QuickFilterTest, RowsFollowTheirEntriesAfterASortAndADeletion) {
     EXPECT_EQ(filter.Match(u"bravo"), (Rows{1}));
 }
 
+// Typing narrows from the last result; a query that does not extend the last one (a key
+// taken back, another word) reads every key again, and so does a new build.
+TEST_F(QuickFilterTest, TypedQueriesNarrowOnlyWhenTheyExtendTheLastOne) {
+    Add(1, "plumber", "Ann");
+    Add(2, "plum tree", "Bob");
+    Add(3, "apple", "Ann");
+    Add(4, "Plumbing", "Carl");
+    filter.Build(box.List(), 1252);
+    EXPECT_EQ(filter.Match(u"plumb"), (Rows{0, 3}));
+    EXPECT_EQ(filter.Match(u"plumbe"), (Rows{0}));
+    EXPECT_EQ(filter.Match(u"plum"), (Rows{0, 1, 3}));  // backspace: wider again
+    EXPECT_EQ(filter.Match(u"plum tree"), (Rows{1}));
+    EXPECT_EQ(filter.Match(u"plum tree b"), (Rows{1}));
+    EXPECT_EQ(filter.Match(u"plum ann"), (Rows{0}));  // a word swapped for another
+    EXPECT_EQ(filter.Match(u"ann"), (Rows{0, 2}));
+    EXPECT_EQ(filter.Match(u"ann ppl"), (Rows{2}));
+    EXPECT_EQ(filter.Match(u"ann apple"), (Rows{2}));
+    EXPECT_EQ(filter.Match(u"carl"), (Rows{3}));
+
+    fixture::Mailbox other;
+    other.Add(1).m_Subject.SetText("apricot");
+    other.Add(2).m_Subject.SetText("carlsberg");
+    other.Add(3).m_Subject.SetText("Carlsson plumbing");
+    filter.Build(other.List(), 1252);
+    EXPECT_EQ(filter.Match(u"carls"), (Rows{1, 2}));
+    filter.Reindex(other.List());  // a sort keeps the keys and what the last match found
+    EXPECT_EQ(filter.Match(u"carlsb"), (Rows{1}));
+}
+
 TEST(QuickFilterBodyTest, BodiesAreSearchedDecodedAndTheSearchCanStop) {
     RegisterStandardCodecs();
     dbxw::TempDir temp;
