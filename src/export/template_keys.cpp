@@ -13,6 +13,8 @@
 #include "mime/charset.h"
 #include "mime/decoder.h"
 #include "mime/html_entities.h"
+#include "mime/html_sanitize.h"
+#include "mime/message_page.h"
 #include "mime/mime_email.h"
 #include "mime/tag_strip.h"
 #include "platform/code_page.h"
@@ -160,6 +162,32 @@ std::string BodyAsText(std::string_view charset, std::uint32_t codePage, std::st
     return std::string(text);
 }
 
+// The text of an HTML body, read as the Message page reads it, in the code page with each
+// line (the last too) ending in CR LF.
+std::string HtmlBodyAsText(std::string_view charset, std::uint32_t codePage,
+                           std::string_view html) {
+    const std::u16string text = HtmlToText(DecodeBodyText(html, charset, codePage));
+    if (text.empty()) {
+        return {};
+    }
+    std::u16string lines;
+    lines.reserve(text.size() + text.size() / 32 + 2);
+    for (const char16_t c : text) {
+        if (c == u'\n') {
+            lines.push_back(u'\r');
+        }
+        lines.push_back(c);
+    }
+    if (lines.back() != u'\n') {
+        lines += u"\r\n";
+    }
+    std::string out;
+    if (!WideToMultiByteString(codePage, lines, out)) {
+        out.clear();
+    }
+    return out;
+}
+
 }  // namespace
 
 TemplateKey FindTemplateKey(std::string_view key) {
@@ -209,8 +237,7 @@ std::string TextContentKeyText(CMimeEmail& email, std::uint32_t codePage, KeyOut
         if (item.GetKind() != CMimeEmailContent::ContentHtml || item.GetLength() <= 0) {
             continue;
         }
-        out += BodyAsText(std::string_view(item.GetCharset()), codePage,
-                          HtmlToPlainText(item.GetText()));
+        out += HtmlBodyAsText(std::string_view(item.GetCharset()), codePage, item.GetText());
     }
     return out;
 }

@@ -25,21 +25,6 @@ bool IsAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return (unsigned char)c < 0x80; });
 }
 
-// Bytes in the charset, or in the code page when the charset is unknown here.
-std::u16string ToWide(std::string_view bytes, std::string_view charset, unsigned codePage) {
-    bytes = bytes.substr(0, bytes.find('\0'));
-    std::u16string out;
-    const unsigned declared = charset.empty() ? 0 : CodePageFromCharset(charset);
-    if (declared != 0 && IsCodePageAvailable(declared) &&
-        MultiByteToWideString(declared, bytes, out)) {
-        return out;
-    }
-    if (!MultiByteToWideString(codePage, bytes, out)) {
-        out.assign(bytes.begin(), bytes.end());  // one character per byte, as a last resort
-    }
-    return out;
-}
-
 // One line: folding and tabs become single blanks, no blanks at the ends.
 std::u16string Unfold(std::u16string_view text) {
     std::u16string out;
@@ -66,16 +51,16 @@ std::u16string HeaderText(const CMimeBody& message, std::string_view name,
     }
     const std::optional<std::string_view> charset = message.GetFieldCharset(name);
     if (charset && !charset->empty()) {
-        return Unfold(ToWide(*value, *charset, codePage));
+        return Unfold(DecodeBodyText(*value, *charset, codePage));
     }
     if (IsAscii(*value) || declaredCharset.empty()) {
-        return Unfold(ToWide(*value, {}, codePage));
+        return Unfold(DecodeBodyText(*value, {}, codePage));
     }
     // Raw bytes: most often in the charset of the body; when they do not read as that,
     // they were written in the mailbox's code page.
-    std::u16string text = ToWide(*value, declaredCharset, codePage);
+    std::u16string text = DecodeBodyText(*value, declaredCharset, codePage);
     if (text.find(u'\uFFFD') != std::u16string::npos) {
-        text = ToWide(*value, {}, codePage);
+        text = DecodeBodyText(*value, {}, codePage);
     }
     return Unfold(text);
 }
@@ -284,7 +269,7 @@ bool CMessagePage::Build(std::string_view rawText, unsigned codePage) {
     std::u16string combined;
     for (const CBodyPiece& piece : pieces) {
         std::u16string text =
-            ToWide(piece.part->GetContent(), piece.part->GetCharsetParameter(), codePage);
+            DecodeBodyText(piece.part->GetContent(), piece.part->GetCharsetParameter(), codePage);
         if (!combined.empty()) {
             combined += anyHtml ? u"<hr />" : u"\n\n";
         }
@@ -313,7 +298,7 @@ bool CMessagePage::Build(std::string_view rawText, unsigned codePage) {
 
     for (const CMimeBody* leaf : leaves) {
         if (const std::optional<std::string_view> id = leaf->GetFieldValue("Content-ID")) {
-            m_InlineParts.push_back({StripAngles(ToWide(*id, {}, codePage)), leaf});
+            m_InlineParts.push_back({StripAngles(DecodeBodyText(*id, {}, codePage)), leaf});
         }
     }
     std::unordered_set<const CMimeBody*> shownInline;
@@ -337,7 +322,7 @@ bool CMessagePage::Build(std::string_view rawText, unsigned codePage) {
         const char* field = leaf->HasName() ? "Content-Type" : "Content-Disposition";
         const std::string name = leaf->GetParameter(field, leaf->HasName() ? "name" : "filename");
         const std::optional<std::string_view> charset = leaf->GetFieldCharset(field);
-        attachment.m_Name = Unfold(ToWide(name, charset.value_or(""), codePage));
+        attachment.m_Name = Unfold(DecodeBodyText(name, charset.value_or(""), codePage));
         if (attachment.m_Name.empty()) {
             attachment.m_Name = u"part-" + Widen(std::to_string(number));
             if (leaf->GetMediaKind() == MediaMessage) {
@@ -414,6 +399,20 @@ std::u16string FormatByteSize(std::int64_t bytes) {
     return Widen(text);
 }
 
+std::u16string DecodeBodyText(std::string_view bytes, std::string_view charset, unsigned codePage) {
+    bytes = bytes.substr(0, bytes.find('\0'));
+    std::u16string out;
+    const unsigned declared = charset.empty() ? 0 : CodePageFromCharset(charset);
+    if (declared != 0 && IsCodePageAvailable(declared) &&
+        MultiByteToWideString(declared, bytes, out)) {
+        return out;
+    }
+    if (!MultiByteToWideString(codePage, bytes, out)) {
+        out.assign(bytes.begin(), bytes.end());  // one character per byte, as a last resort
+    }
+    return out;
+}
+
 std::u16string MessageBodyText(std::string_view rawText, unsigned codePage) {
     rawText = rawText.substr(0, rawText.find('\0'));
     if (rawText.empty() || rawText.size() >= std::size_t(INT32_MAX)) {
@@ -429,7 +428,8 @@ std::u16string MessageBodyText(std::string_view rawText, unsigned codePage) {
         if (rank == 0) {
             continue;
         }
-        std::u16string body = ToWide(leaf->GetContent(), leaf->GetCharsetParameter(), codePage);
+        std::u16string body =
+            DecodeBodyText(leaf->GetContent(), leaf->GetCharsetParameter(), codePage);
         if (!text.empty()) {
             text.push_back(u'\n');
         }

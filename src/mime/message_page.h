@@ -88,6 +88,11 @@ private:
 // "512 bytes", "1.5 KB", "12 MB": how the page shows a size.
 [[nodiscard]] std::u16string FormatByteSize(std::int64_t bytes);
 
+// Bytes in the charset they declare, or in the code page when that charset is unknown here
+// (up to the first zero byte).
+[[nodiscard]] std::u16string DecodeBodyText(std::string_view bytes, std::string_view charset,
+                                            unsigned codePage);
+
 // The decoded text of every text body of the message (HTML read as text), each converted
 // from its declared charset or the code page, one after the other: what the body search
 // reads. Nothing is sanitized or kept.

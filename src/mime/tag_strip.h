@@ -10,9 +10,3 @@
 // stays, and a '<' in the last two bytes is always kept. The text is never inspected to
 // decide whether it is HTML at all: plain text that mentions <html> loses it too.
 [[nodiscard]] std::string StripDocumentTags(std::string_view text);
-
-// The text of an HTML body for a plain-text file: every tag and comment removed, with the
-// content of script, style and title elements; line breaks, paragraphs, list items, table
-// rows and headings end a line (CR LF); &amp; &lt; &gt; &quot; &#39; &apos; and &nbsp;
-// become their characters, other entities stay. Bytes are taken as an ASCII-based charset.
-[[nodiscard]] std::string HtmlToPlainText(std::string_view html);

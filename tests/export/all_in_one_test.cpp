@@ -251,13 +251,16 @@ TEST_F(KeyRulesTest, TheTextVariantWritesTextInTheCodePage) {
               "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 <a&b>\r\n");
     EXPECT_EQ(KeyOf(m, "TEXT_CONTENT", 1251), "\xCF\xF0\xE8\xE2\xE5\xF2 <a&b>\r\n");
 
-    // An HTML-only message gives its text, tags stripped, not an empty body.
+    // An HTML-only message gives its text as the Message page reads it (paragraphs apart,
+    // every entity decoded), not an empty body.
     const dbxw::Message html =
         Raw("Subject: h\r\nContent-Type: text/html; charset=iso-8859-1\r\n",
             "<html><head><title>T</title><style>p{}</style></head><body><p>Caf\xE9 &amp; "
-            "<b>more</b></p><p>2&lt;3<br>end</p></body></html>");
-    EXPECT_EQ(KeyOf(html, "TEXT_CONTENT", 65001), "Caf\xC3\xA9 & more\r\n2<3\r\nend\r\n");
-    EXPECT_EQ(KeyOf(html, "TEXT_OR_HTML_CONTENT", 65001), "Caf\xC3\xA9 & more\r\n2<3\r\nend\r\n");
+            "<b>more</b> &eacute;t&#233;</p><p>2&lt;3<br>end</p></body></html>");
+    const std::string text = "Caf\xC3\xA9 & more \xC3\xA9t\xC3\xA9\r\n\r\n2<3\r\nend\r\n";
+    EXPECT_EQ(KeyOf(html, "TEXT_CONTENT", 65001), text);
+    EXPECT_EQ(KeyOf(html, "TEXT_OR_HTML_CONTENT", 65001), text);
+    EXPECT_EQ(KeyOf(html, "TEXT_CONTENT", 1252), "Caf\xE9 & more \xE9t\xE9\r\n\r\n2<3\r\nend\r\n");
 
     dbxw::Message stored = Raw("X-No: subject\r\n");
     stored.recipientName = "Ann, Bob";
