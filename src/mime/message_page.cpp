@@ -65,6 +65,35 @@ std::u16string HeaderText(const CMimeBody& message, std::string_view name,
     return Unfold(text);
 }
 
+// An address field as a mail client shows it: display names without the quotes around them
+// (and without the backslashes inside them); addresses in angle brackets stay as written.
+std::u16string ShownAddresses(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    bool quoted = false;
+    bool angle = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (quoted) {
+            if (c == u'"') {
+                quoted = false;
+            } else if (c == u'\\' && i + 1 < text.size()) {
+                out.push_back(text[++i]);
+            } else {
+                out.push_back(c);
+            }
+            continue;
+        }
+        if (c == u'"' && !angle) {
+            quoted = true;
+            continue;
+        }
+        angle = c == u'<' ? true : c == u'>' ? false : angle;
+        out.push_back(c);
+    }
+    return out;
+}
+
 std::u16string NormalizeNewlines(std::u16string_view text) {
     std::u16string out;
     out.reserve(text.size());
@@ -255,9 +284,9 @@ bool CMessagePage::Build(std::string_view rawText, unsigned codePage) {
             declared = leaf->GetCharsetParameter();
         }
     }
-    m_From = HeaderText(message, "From", declared, codePage);
-    m_To = HeaderText(message, "To", declared, codePage);
-    m_Cc = HeaderText(message, "Cc", declared, codePage);
+    m_From = ShownAddresses(HeaderText(message, "From", declared, codePage));
+    m_To = ShownAddresses(HeaderText(message, "To", declared, codePage));
+    m_Cc = ShownAddresses(HeaderText(message, "Cc", declared, codePage));
     m_Date = HeaderText(message, "Date", declared, codePage);
     m_Subject = HeaderText(message, "Subject", declared, codePage);
 

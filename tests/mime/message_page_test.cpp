@@ -58,6 +58,19 @@ TEST_F(MessagePageTest, PlainMessageGivesHeaderBlockAndText) {
     EXPECT_TRUE(Has(form, u"Subject: Pipes\n\nLine one\nLine two\n"));
 }
 
+// Display names lose their quotes and escapes; what is inside angle brackets stays.
+TEST_F(MessagePageTest, AddressFieldsShowNamesWithoutQuotes) {
+    const CMessagePage page = Page(
+        "From: \"Lef\\\"vre, Ren\xE9\" <rene@example.fr>\r\n"
+        "To: \"Alice Martin\" <alice@example.com>, bob@example.com\r\n"
+        "Cc: Carl <\"odd quoted\"@example.org>, \"Dana\r\n"
+        "Subject: \"Quoted\" subject\r\n\r\nHi\r\n");
+    EXPECT_EQ(page.m_From, u"Lef\"vre, Ren\u00e9 <rene@example.fr>");
+    EXPECT_EQ(page.m_To, u"Alice Martin <alice@example.com>, bob@example.com");
+    EXPECT_EQ(page.m_Cc, u"Carl <\"odd quoted\"@example.org>, Dana");
+    EXPECT_EQ(page.m_Subject, u"\"Quoted\" subject");  // not an address field
+}
+
 TEST_F(MessagePageTest, CharsetsOfWordsBodiesAndRawHeaderBytes) {
     // KOI8-R: an encoded-word subject, a raw 8-bit sender read in the body's charset, and
     // a quoted-printable body.
