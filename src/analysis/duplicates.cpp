@@ -9,6 +9,7 @@
 #include "mailbox/email.h"
 #include "mailbox/email_array.h"
 #include "platform/code_page.h"
+#include "platform/text.h"
 #include "platform/ui_services.h"
 
 namespace {
@@ -39,8 +40,8 @@ bool Same(const CEmailDBX* a, const CEmailDBX* b) {
 
 bool SameMessageId(const CEmailDBX& a, const CEmailDBX& b) {
     // An identifier stored empty names no message, so it cannot make two of them one.
-    if (!a.m_bHasMessageId || !b.m_bHasMessageId || StoredText(a.m_MessageId).empty() ||
-        StoredText(b.m_MessageId).empty()) {
+    if (!a.m_bHasMessageId || !b.m_bHasMessageId || CutAtZero(a.m_MessageId).empty() ||
+        CutAtZero(b.m_MessageId).empty()) {
         return false;
     }
     return CompareNoCase(a.m_MessageId, b.m_MessageId) == 0;

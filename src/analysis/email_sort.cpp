@@ -10,36 +10,13 @@
 #include "mailbox/email_array.h"
 #include "mailbox/email_columns.h"
 #include "platform/file_time.h"
+#include "platform/text.h"
 
 namespace {
-
-unsigned FoldAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? unsigned(c - 'A' + 'a') : unsigned(c);
-}
 
 template <typename T>
 int CompareValues(T a, T b) {
     return a > b ? 1 : (a < b ? -1 : 0);
-}
-
-std::string_view CutAtZero(std::string_view text) {
-    const void* zero = std::memchr(text.data(), 0, text.size());
-    return zero ? text.substr(0, std::size_t(static_cast<const char*>(zero) - text.data())) : text;
-}
-
-// Both texts already cut at their first zero byte.
-int CompareFolded(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        if (a[i] != b[i]) {
-            const unsigned ca = FoldAscii(static_cast<unsigned char>(a[i]));
-            const unsigned cb = FoldAscii(static_cast<unsigned char>(b[i]));
-            if (ca != cb) {
-                return ca < cb ? -1 : 1;
-            }
-        }
-    }
-    return CompareValues(a.size(), b.size());
 }
 
 // An attribute the record stored goes after one it did not, whatever its text.
@@ -250,7 +227,7 @@ void SortNames(std::span<CEmailDBX*> items, std::int32_t mode, bool ascending) {
             const auto [present, text] = field(*e);
             const std::size_t start = pool.size();
             for (const char c : text) {
-                pool.push_back(char(FoldAscii(static_cast<unsigned char>(c))));
+                pool.push_back(AsciiLower(c));
             }
             sort.Add({present, std::string_view(pool).substr(start)}, e);
         }
@@ -259,10 +236,6 @@ void SortNames(std::span<CEmailDBX*> items, std::int32_t mode, bool ascending) {
 }
 
 }  // namespace
-
-int CompareNoCase(std::string_view a, std::string_view b) {
-    return CompareFolded(CutAtZero(a), CutAtZero(b));
-}
 
 int CompareEmails(CEmailDBX& a, CEmailDBX& b, std::int32_t mode, bool ascending) {
     const int order = CompareKeys(a, b, mode);

@@ -26,10 +26,6 @@ enum EmailSortMode : std::int32_t {
     kSortModeCount = 11,
 };
 
-// Byte order with A to Z folded to a to z; like a C string, each text ends at its first
-// zero byte. Negative, zero or positive.
-[[nodiscard]] int CompareNoCase(std::string_view a, std::string_view b);
-
 // The comparison the sort uses: negative when a goes before b. Comparing by subject
 // turns both subjects into their wide form.
 [[nodiscard]] int CompareEmails(CEmailDBX& a, CEmailDBX& b, std::int32_t mode, bool ascending);

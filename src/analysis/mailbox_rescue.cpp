@@ -170,7 +170,7 @@ CRescueResult RecoverMessages(CDBXFile& dbx, IUiServices& ui) {
         if (percent != lastPercent) {
             lastPercent = percent;
             progress->SetPosition(percent);
-            progress->SetStatusText(FormatStatusText("%i%% of the file scanned", percent));
+            progress->SetStatusText(FormatText("%i%% of the file scanned", percent));
         }
         progress->PumpMessages(true);
         return !progress->IsCancelled();
@@ -245,8 +245,8 @@ std::u16string MailboxCountText(const CDBXFile& dbx) {
     const std::uint32_t count = std::uint32_t(std::max(dbx.GetEmails().GetCount(), 0));
     const std::uint32_t recovered = CountRecovered(dbx);
     if (recovered > 0) {
-        return FormatStatusText("%lu emails, %lu recovered", static_cast<unsigned long>(count),
-                                static_cast<unsigned long>(recovered));
+        return FormatText("%lu emails, %lu recovered", static_cast<unsigned long>(count),
+                          static_cast<unsigned long>(recovered));
     }
     std::u16string text = EmailCountText(count);
     if (dbx.GetDamageCount() > 0) {

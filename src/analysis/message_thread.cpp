@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "analysis/thread_links.h"
 #include "mailbox/email.h"
 #include "platform/code_page.h"
-#include "platform/progress.h"
+#include "platform/progress_stepper.h"
 #include "platform/ui_services.h"
 
 namespace {
@@ -112,19 +113,15 @@ std::uint32_t ScanThreads(CEmailArray& emails, std::span<CMessageThread> threads
         }
     }
 
-    std::unique_ptr<IProgress> progress = ui.CreateProgress(u"Scanning threads...", false);
-    progress->SetRange(0, 100, 1);
-    progress->Begin(u"Progress", false);
+    std::optional<CProgressStepper> progress(std::in_place, ui, u"Scanning threads...", false);
 
     const std::vector<std::int32_t> parents = FindThreadParents(emails);
     std::uint32_t count = 0;
     for (std::int32_t i = 0; i < n; ++i) {
-        if (i % kProgressEvery == 0) {
-            progress->SetPosition(int(std::int64_t(i) * 100 / n));
-            progress->SetStatusText(FormatStatusText("%i emails scanned", int(i)));
-        }
+        if (i % kProgressEvery == 0)
+            progress->Show(std::uint64_t(i), std::uint64_t(n), FormatText("%i emails scanned", i));
         // The scan always runs to its end: a cancel request is not looked at.
-        progress->PumpMessages(true);
+        (void)progress->Pump();
         CEmailDBX* e = emails.Get(i);
         if (e == nullptr) {
             continue;
@@ -155,8 +152,8 @@ std::uint32_t ScanThreads(CEmailArray& emails, std::span<CMessageThread> threads
     }
 
     // Full before it goes: the bar moved only every tenth entry.
-    progress->SetPosition(100);
-    progress->ClearProgress();
+    progress->Fill();
+    progress->Clear();
     progress.reset();
     return count;
 }

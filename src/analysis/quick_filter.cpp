@@ -132,8 +132,8 @@ std::u16string FoldForSearch(std::u16string_view text) {
 }
 
 std::u16string FilteredCountText(std::uint32_t shown, std::uint32_t total) {
-    return FormatStatusText("%lu of %lu emails", static_cast<unsigned long>(shown),
-                            static_cast<unsigned long>(total));
+    return FormatText("%lu of %lu emails", static_cast<unsigned long>(shown),
+                      static_cast<unsigned long>(total));
 }
 
 void CQuickFilter::Clear() {
@@ -277,7 +277,7 @@ bool CQuickFilter::MatchWithBodies(CDBXFile& dbx, std::u16string_view query, uns
     for (std::int32_t row = 0; row < n; ++row) {
         if (row % kProgressEvery == 0) {
             progress->SetPosition(int(std::int64_t{row} * 100 / n));
-            progress->SetStatusText(FormatStatusText("%i emails searched", int(row)));
+            progress->SetStatusText(FormatText("%i emails searched", int(row)));
             progress->PumpMessages(true);
             if (progress->IsCancelled()) {
                 progress->ClearProgress();

@@ -9,6 +9,7 @@
 
 #include "mailbox/email.h"
 #include "mailbox/email_array.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ CMessageIdAutomaton::CMessageIdAutomaton(const CEmailArray& emails) {
         if (entry == nullptr) {
             continue;
         }
-        const std::string_view id = StoredText(entry->m_MessageId);
+        const std::string_view id = CutAtZero(entry->m_MessageId);
         if (!id.empty()) {
             all.push_back({std::uint32_t(pool.size()), std::uint32_t(id.size()), row});
             pool += id;
@@ -304,10 +305,6 @@ std::int32_t CMessageIdAutomaton::FindLastContained(std::string_view text,
 
 }  // namespace
 
-std::string_view StoredText(const std::string& text) {
-    return {text.data(), strnlen(text.data(), text.size())};
-}
-
 std::vector<std::int32_t> FindThreadParents(const CEmailArray& emails) {
     const std::int32_t count = emails.GetCount();
     std::vector<std::int32_t> parents(std::size_t(std::max(count, 0)), -1);
@@ -317,7 +314,7 @@ std::vector<std::int32_t> FindThreadParents(const CEmailArray& emails) {
         if (entry == nullptr) {
             continue;
         }
-        const std::string_view inReplyTo = StoredText(entry->m_InReplyTo);
+        const std::string_view inReplyTo = CutAtZero(entry->m_InReplyTo);
         if (!inReplyTo.empty()) {
             parents[std::size_t(row)] = automaton.FindLastContained(inReplyTo, row);
         }

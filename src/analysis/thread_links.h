@@ -15,6 +15,3 @@ class CEmailDBX;
 // whole list costs about the total length of its identifiers and texts rather than a
 // search per pair of entries.
 [[nodiscard]] std::vector<std::int32_t> FindThreadParents(const CEmailArray& emails);
-
-// A text as the record holds it: up to its first zero byte.
-[[nodiscard]] std::string_view StoredText(const std::string& text);

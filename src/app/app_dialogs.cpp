@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 
+#include "app/qt_text.h"
 #include "platform/folders.h"
 
 QStringList QtFiltersFromMfc(const QString& mfcFilter) {
@@ -33,10 +34,6 @@ QStringList QtFiltersFromMfc(const QString& mfcFilter) {
 
 namespace {
 
-QString ToQt(const std::u16string& text) {
-    return QString::fromStdU16String(text);
-}
-
 // The folder part of a chosen file or folder, remembered for the next dialog of the run.
 QString FolderOf(const QString& path, bool isFolder) {
     if (isFolder) {
@@ -55,8 +52,7 @@ std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, cons
                                                        : QFileDialog::AnyFile);
     dialog.setNameFilters(QtFiltersFromMfc(filter));
     // Never the process's working folder, which is "/" when started from a desktop menu.
-    dialog.setDirectory(
-        ToQt(DialogStartFolder(initialFile.toStdU16String(), lastFolder.toStdU16String())));
+    dialog.setDirectory(ToQString(DialogStartFolder(ToU16(initialFile), ToU16(lastFolder))));
     if (!initialFile.isEmpty()) {
         dialog.selectFile(initialFile);
     }
@@ -91,7 +87,7 @@ std::optional<QString> CQtAppDialogs::GetSaveFileName(const QString& title, cons
 std::optional<QString> CQtAppDialogs::BrowseForFolder(const QString& title,
                                                       const QString& initialFolder) {
     const QString start =
-        ToQt(DialogStartFolder(initialFolder.toStdU16String(), m_strLastFolder.toStdU16String()));
+        ToQString(DialogStartFolder(ToU16(initialFolder), ToU16(m_strLastFolder)));
     const QString folder = QFileDialog::getExistingDirectory(m_pParent, title, start);
     if (folder.isEmpty()) {
         return std::nullopt;

@@ -1,10 +1,7 @@
 #include "app/app_settings_qt.h"
+#include "app/qt_text.h"
 
 namespace {
-
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
 
 QString FindNoCase(const QStringList& names, const QString& wanted) {
     for (const QString& name : names) {
@@ -50,7 +47,7 @@ std::u16string CQtAppSettings::ReadString(std::u16string_view section, std::u16s
     if (!value.isValid() || !value.canConvert<QString>()) {
         return std::u16string(defaultValue);
     }
-    return value.toString().toStdU16String();
+    return ToU16(value.toString());
 }
 
 bool CQtAppSettings::Write(std::u16string_view section, std::u16string_view key,

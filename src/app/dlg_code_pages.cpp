@@ -7,13 +7,10 @@
 #include <algorithm>
 
 #include "app/about_dialog.h"
+#include "app/qt_text.h"
 #include "mime/charset_scan.h"
 
 namespace {
-
-QString Wide(const std::u16string& text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
 
 // A control rectangle given in dialog units of the dialog's font.
 QRect UnitsToPixels(int x, int y, int width, int height, const QFont& font) {
@@ -77,8 +74,8 @@ bool CDlgCodePages::OnInitDialog() {
     m_pList->setColumnWidth(1, kDescriptionColumnWidth);
     for (const CCharsetReportRow& row : BuildCharsetReport(m_Charsets)) {
         auto* item = new QTreeWidgetItem(m_pList);
-        item->setText(0, Wide(row.m_Name));
-        item->setText(1, Wide(row.m_Description));
+        item->setText(0, ToQString(row.m_Name));
+        item->setText(1, ToQString(row.m_Description));
     }
     return true;
 }

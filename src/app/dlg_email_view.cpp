@@ -5,7 +5,9 @@
 #include <QVBoxLayout>
 #include <string>
 
+#include "app/qt_text.h"
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 CDlgEmailView::CDlgEmailView(QWidget* parent)
     : QDialog(parent, Qt::Widget), m_pEdit(new QPlainTextEdit(this)) {
@@ -25,7 +27,7 @@ CDlgEmailView::CDlgEmailView(QWidget* parent)
 
 void CDlgEmailView::SetBytes(std::string_view bytes, std::uint32_t codePage) {
     const std::u16string wide = MailboxBytesToWide(codePage, bytes);
-    m_pEdit->setPlainText(QString::fromUtf16(wide.data(), qsizetype(wide.size())));
+    m_pEdit->setPlainText(ToQString(wide));
 }
 
 void CDlgEmailView::Clear() {

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/qt_text.h"
 #include "app/wizard_layout.h"
 #include "mailbox/email_array.h"
 
@@ -23,8 +24,8 @@ CDlgExportStep1::CDlgExportStep1(CEmailArray& emails, std::vector<std::int32_t> 
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(
         new QLabel(QStringLiteral("First, select which emails you want to export:"), group));
-    m_pSelected = new QRadioButton(QString::fromStdU16String(view.selectedText), group);
-    m_pAll = new QRadioButton(QString::fromStdU16String(view.allText), group);
+    m_pSelected = new QRadioButton(ToQString(view.selectedText), group);
+    m_pAll = new QRadioButton(ToQString(view.allText), group);
     m_pSelected->setEnabled(view.selectedEnabled);
     (view.mode == SelectionRows ? m_pSelected : m_pAll)->setChecked(true);
     groupLayout->addWidget(m_pSelected);

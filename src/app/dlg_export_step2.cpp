@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/qt_text.h"
 #include "app/wizard_layout.h"
 #include "platform/app_settings.h"
 
@@ -26,7 +27,7 @@ CDlgExportStep2::CDlgExportStep2(IUiServices& ui, CAppSettings& settings, QWidge
     m_pList = new QListWidget(group);
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     for (const CExportFormatInfo& format : m_View.formats) {
-        auto* item = new QListWidgetItem(QString::fromUtf16(format.listText), m_pList);
+        auto* item = new QListWidgetItem(ToQString(format.listText), m_pList);
         item->setData(Qt::UserRole, format.code);
     }
     if (m_View.selectedIndex >= 0) {

@@ -10,17 +10,9 @@
 
 #include "app/app_dialogs.h"
 #include "app/main_frame.h"
+#include "app/qt_text.h"
 #include "app/wizard_layout.h"
-#include "platform/app_settings.h"
 #include "platform/folders.h"
-
-namespace {
-
-QString ToQt(const std::u16string& text) {
-    return QString::fromStdU16String(text);
-}
-
-}  // namespace
 
 CDlgExportStep3::CDlgExportStep3(std::int32_t format, IUiServices& ui, IAppDialogs& dialogs,
                                  CAppSettings& settings, QWidget* parent)
@@ -32,16 +24,15 @@ CDlgExportStep3::CDlgExportStep3(std::int32_t format, IUiServices& ui, IAppDialo
     setObjectName(QStringLiteral("ExportStep3"));
     setWindowTitle(QStringLiteral("Export Emails - Step 3"));
     setModal(true);
-    // Both paths are kept, whichever mode shows; the view holds the one of its mode.
-    m_strFolder = settings.ReadString(kConfigSection, kKeyLastFolderOut);
-    m_strFile = settings.ReadString(kConfigSection, kKeyLastFileOut);
+    m_strFolder = m_View.folderPath;
+    m_strFile = m_View.filePath;
 
     auto* group = new QGroupBox(QStringLiteral("Destination file or folder"), this);
     auto* groupLayout = new QVBoxLayout(group);
-    m_pLabel = new QLabel(ToQt(m_View.label), group);
+    m_pLabel = new QLabel(ToQString(m_View.label), group);
     groupLayout->addWidget(m_pLabel);
     auto* pathRow = new QHBoxLayout;
-    m_pEdit = new QLineEdit(ToQt(m_View.path), group);
+    m_pEdit = new QLineEdit(ToQString(m_View.path), group);
     m_pLabel->setBuddy(m_pEdit);
     m_pBrowse = new QPushButton(QStringLiteral("Browse"), group);
     m_pBrowse->setAutoDefault(false);
@@ -50,7 +41,7 @@ CDlgExportStep3::CDlgExportStep3(std::int32_t format, IUiServices& ui, IAppDialo
     groupLayout->addLayout(pathRow);
     m_bFileTimes = m_View.fileTimes;
     if (m_View.showFileTimes) {
-        m_pFileTimes = new QCheckBox(ToQt(kFileTimesCheckText), group);
+        m_pFileTimes = new QCheckBox(ToQString(kFileTimesCheckText), group);
         m_pFileTimes->setChecked(m_View.fileTimes);
         groupLayout->addWidget(m_pFileTimes);
     }
@@ -71,31 +62,31 @@ void CDlgExportStep3::showEvent(QShowEvent* event) {
 
 void CDlgExportStep3::OnBrowse() {
     // The dialogs open where the field points now, typed or not.
-    const std::u16string typed = m_pEdit->text().toStdU16String();
+    const std::u16string typed = ToU16(m_pEdit->text());
     if (IsFileMode()) {
         const std::optional<QString> file = m_Dialogs.GetSaveFileName(
-            QString::fromLatin1(kOutputFileDialogTitle), ToQt(m_View.fileFilter),
-            ToQt(IsBlankPath(typed) ? std::u16string() : typed));
+            QString::fromLatin1(kOutputFileDialogTitle), ToQString(m_View.fileFilter),
+            ToQString(IsBlankPath(typed) ? std::u16string() : typed));
         if (file) {
-            m_strFile = file->toStdU16String();
+            m_strFile = ToU16(*file);
             m_pEdit->setText(*file);
         }
         return;
     }
     const std::optional<QString> folder = m_Dialogs.BrowseForFolder(
         QString::fromLatin1(kChooseFolderTitle),
-        ToQt(IsBlankPath(typed) ? std::u16string() : NormalizeOutputFolder(typed)));
+        ToQString(IsBlankPath(typed) ? std::u16string() : NormalizeOutputFolder(typed)));
     if (folder && !folder->isEmpty()) {
-        m_strFolder = folder->toStdU16String();
+        m_strFolder = ToU16(*folder);
         if (m_strFolder.back() != u'/') {
             m_strFolder += u'/';
         }
-        m_pEdit->setText(ToQt(m_strFolder));
+        m_pEdit->setText(ToQString(m_strFolder));
     }
 }
 
 void CDlgExportStep3::OnNext() {
-    const std::u16string typed = m_pEdit->text().toStdU16String();
+    const std::u16string typed = ToU16(m_pEdit->text());
     if (m_pFileTimes != nullptr) {
         m_bFileTimes = m_pFileTimes->isChecked();
     }

@@ -8,25 +8,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSet>
 #include <QVBoxLayout>
 
 #include "app/app_dialogs.h"
+#include "app/qt_text.h"
 #include "app/wizard_layout.h"
-#include "mime/charset.h"
-
-namespace {
-
-QString ToQt(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
-
-// The stored indexes come from the settings store, which anyone can edit.
-int ClampedIndex(std::int32_t index, int count) {
-    return index >= 0 && index < count ? index : 0;
-}
-
-}  // namespace
 
 CDlgExportStep4_HtmlAllInOne::CDlgExportStep4_HtmlAllInOne(bool textMode,
                                                            std::u16string_view dbxPath,
@@ -36,7 +22,7 @@ CDlgExportStep4_HtmlAllInOne::CDlgExportStep4_HtmlAllInOne(bool textMode,
       m_Ui(ui),
       m_Dialogs(dialogs),
       m_Settings(settings),
-      m_Options(InitExportStep4(textMode, dbxPath, settings)) {
+      m_View(InitExportStep4View(textMode, dbxPath, settings)) {
     setObjectName(QStringLiteral("ExportStep4"));
     setWindowTitle(QStringLiteral("Export Emails - Step 4"));
     setModal(true);
@@ -46,7 +32,7 @@ CDlgExportStep4_HtmlAllInOne::CDlgExportStep4_HtmlAllInOne(bool textMode,
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
 
     auto* templateRow = new QHBoxLayout;
-    m_pTemplate = new QLineEdit(ToQt(m_Options.templatePath), group);
+    m_pTemplate = new QLineEdit(ToQString(m_View.options.templatePath), group);
     m_pBrowse = new QPushButton(QStringLiteral(".."), group);
     m_pBrowse->setAutoDefault(false);
     m_pBrowse->setFixedWidth(m_pBrowse->sizeHint().height() + 8);
@@ -54,17 +40,17 @@ CDlgExportStep4_HtmlAllInOne::CDlgExportStep4_HtmlAllInOne(bool textMode,
     templateRow->addWidget(m_pBrowse);
     form->addRow(QStringLiteral("Template:"), templateRow);
 
-    m_pTitle = new QLineEdit(ToQt(m_Options.title), group);
+    m_pTitle = new QLineEdit(ToQString(m_View.options.title), group);
     form->addRow(QStringLiteral("Title:"), m_pTitle);
 
     m_pSortBy = new QComboBox(group);
     m_pSortBy->addItems({QStringLiteral("Do not sort"), QStringLiteral("Sort by date")});
-    m_pSortBy->setCurrentIndex(ClampedIndex(m_Options.sortBy, m_pSortBy->count()));
+    m_pSortBy->setCurrentIndex(m_View.sortByIndex);
     form->addRow(QStringLiteral("Sort by"), m_pSortBy);
 
     m_pOrder = new QComboBox(group);
     m_pOrder->addItems({QStringLiteral("Ascending"), QStringLiteral("Descending")});
-    m_pOrder->setCurrentIndex(ClampedIndex(m_Options.sortOrder, m_pOrder->count()));
+    m_pOrder->setCurrentIndex(m_View.orderIndex);
     form->addRow(QStringLiteral("Order"), m_pOrder);
 
     // Without a charset declaration in the template, the export needs a code page named
@@ -84,9 +70,11 @@ CDlgExportStep4_HtmlAllInOne::CDlgExportStep4_HtmlAllInOne(bool textMode,
     charsetGroup->addButton(m_pFromTemplate);
     charsetGroup->addButton(m_pUseCodePage);
     form->addRow(QStringLiteral("Charset:"), charsetBox);
-    FillCodePages();
-    SelectCodePage(m_Options.codePage);
-    (m_Options.charsetMode == 0 ? m_pFromTemplate : m_pUseCodePage)->setChecked(true);
+    for (const CCodePageChoice& choice : m_View.codePages) {
+        m_pCodePage->addItem(ToQString(choice.text), QVariant::fromValue(choice.codePage));
+    }
+    m_pCodePage->setCurrentIndex(m_View.codePageIndex);
+    (m_View.options.charsetMode == 0 ? m_pFromTemplate : m_pUseCodePage)->setChecked(true);
     UpdateCharsetControls();
 
     m_pNext = new QPushButton(QStringLiteral("Next"), this);
@@ -102,33 +90,15 @@ CDlgExportStep4_HtmlAllInOne::CDlgExportStep4_HtmlAllInOne(bool textMode,
 }
 
 QString CDlgExportStep4_HtmlAllInOne::TemplateFilter() const {
-    return QString::fromUtf16(m_Options.textMode ? kTextTemplateFilter : kHtmlTemplateFilter);
-}
-
-void CDlgExportStep4_HtmlAllInOne::FillCodePages() {
-    // The table lists a code page once per charset name; the list shows it once, under its
-    // first (preferred) name.
-    QSet<std::uint32_t> seen;
-    for (const CCodePageRow& row : GetCodePageTable()) {
-        if (seen.contains(row.m_nCodePage)) {
-            continue;
-        }
-        seen.insert(row.m_nCodePage);
-        const QString text =
-            QStringLiteral("%1 - %2 (%3)")
-                .arg(ToQt(row.m_Description),
-                     QString::fromLatin1(row.m_Charset.data(), qsizetype(row.m_Charset.size())))
-                .arg(row.m_nCodePage);
-        m_pCodePage->addItem(text, QVariant::fromValue(row.m_nCodePage));
-    }
+    return ToQString(m_View.templateFilter);
 }
 
 void CDlgExportStep4_HtmlAllInOne::SelectCodePage(std::uint32_t codePage) {
-    int index = m_pCodePage->findData(QVariant::fromValue(codePage));
-    if (index < 0) {
-        m_pCodePage->insertItem(0, QStringLiteral("Code page %1").arg(codePage),
+    const std::size_t before = m_View.codePages.size();
+    const std::int32_t index = SelectCodePageChoice(m_View.codePages, codePage);
+    if (m_View.codePages.size() != before) {
+        m_pCodePage->insertItem(0, ToQString(m_View.codePages.front().text),
                                 QVariant::fromValue(codePage));
-        index = 0;
     }
     m_pCodePage->setCurrentIndex(index);
 }
@@ -138,19 +108,20 @@ void CDlgExportStep4_HtmlAllInOne::UpdateCharsetControls() {
 }
 
 void CDlgExportStep4_HtmlAllInOne::OnBrowseTemplate() {
-    const std::optional<QString> file = m_Dialogs.GetOpenFileName(
-        QString::fromLatin1(kTemplateDialogTitle), TemplateFilter(), ToQt(m_Options.templatePath));
+    const std::optional<QString> file =
+        m_Dialogs.GetOpenFileName(QString::fromLatin1(kTemplateDialogTitle), TemplateFilter(),
+                                  ToQString(m_View.options.templatePath));
     if (file) {
-        m_Options.templatePath = file->toStdU16String();
+        m_View.options.templatePath = ToU16(*file);
         m_pTemplate->setText(*file);
     }
 }
 
 void CDlgExportStep4_HtmlAllInOne::OnNext() {
     // A failed check must not leave a half-resolved code page behind for the next try.
-    CExportOptions options = m_Options;
-    options.title = m_pTitle->text().toStdU16String();
-    options.templatePath = m_pTemplate->text().toStdU16String();
+    CExportOptions options = m_View.options;
+    options.title = ToU16(m_pTitle->text());
+    options.templatePath = ToU16(m_pTemplate->text());
     options.sortBy = m_pSortBy->currentIndex();
     options.sortOrder = m_pOrder->currentIndex();
     options.charsetMode = m_pUseCodePage->isChecked() ? 1 : 0;
@@ -158,11 +129,11 @@ void CDlgExportStep4_HtmlAllInOne::OnNext() {
         options.codePage = m_pCodePage->currentData().toUInt();
     }
     const bool accepted = ExportStep4Next(options, m_Ui, m_Settings);
-    m_Options.title = options.title;
-    m_Options.templatePath = options.templatePath;
+    m_View.options.title = options.title;
+    m_View.options.templatePath = options.templatePath;
     if (!accepted) {
         return;
     }
-    m_Options = options;
+    m_View.options = options;
     accept();
 }

@@ -20,9 +20,6 @@ class QPushButton;
 class QRadioButton;
 
 inline constexpr char kTemplateDialogTitle[] = "Select the file to use as a template";
-inline constexpr char16_t kHtmlTemplateFilter[] =
-    u"Html Template File (*.htm, *.html)|*.htm;*.html|All Files (*.*)|*.*||";
-inline constexpr char16_t kTextTemplateFilter[] = u"Text File (*.txt)|*.txt|All Files (*.*)|*.*||";
 
 class CDlgExportStep4_HtmlAllInOne : public QDialog {
     Q_OBJECT
@@ -33,7 +30,7 @@ public:
                                  QWidget* parent = nullptr);
 
     // What the export runs with; the code page is the resolved one once Next succeeded.
-    [[nodiscard]] const CExportOptions& Options() const { return m_Options; }
+    [[nodiscard]] const CExportOptions& Options() const { return m_View.options; }
     [[nodiscard]] QString TemplateFilter() const;
 
     [[nodiscard]] QLineEdit* TemplateEdit() const { return m_pTemplate; }
@@ -55,13 +52,12 @@ public slots:
     void OnNext();
 
 private:
-    void FillCodePages();
     void UpdateCharsetControls();
 
     IUiServices& m_Ui;
     IAppDialogs& m_Dialogs;
     CAppSettings& m_Settings;
-    CExportOptions m_Options;
+    CExportStep4View m_View;
     QLineEdit* m_pTemplate = nullptr;
     QPushButton* m_pBrowse = nullptr;
     QLineEdit* m_pTitle = nullptr;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_icons.h"
+#include "app/qt_text.h"
 #include "store/dbx_store.h"
 
 namespace {
@@ -73,7 +74,7 @@ CFoldersBar::CFoldersBar(QWidget* parent)
 }
 
 QString CFoldersBar::ItemText(const CStoreFolder& folder, std::uint32_t count) {
-    QString text = QString::fromStdU16String(folder.m_strName);
+    QString text = ToQString(folder.m_strName);
     if (folder.m_FileState == StoreFileState::Present) {
         text += QStringLiteral(" (%1)").arg(count);
     }

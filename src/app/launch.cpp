@@ -13,6 +13,7 @@
 
 #include "app/main_frame.h"
 #include "app/my_quick_list.h"
+#include "app/qt_text.h"
 #include "app/quick_list_delegate.h"
 #include "app/sizing_control_bar.h"
 #include "platform/paths.h"
@@ -39,7 +40,7 @@ LaunchRequest ParseLaunchArguments(const QStringList& arguments) {
     if (arguments.size() > 1) {
         return Refuse(kOneThingText);
     }
-    const std::u16string path = arguments.front().toStdU16String();
+    const std::u16string path = ToU16(arguments.front());
     if (arguments.front().startsWith(QLatin1Char('-'))) {
         return Refuse(u"'" + path + u"' is not an option of Korvane Quillbox. " + kOneThingText);
     }
@@ -110,9 +111,9 @@ std::array<int, kEmailColumnCount> FirstColumnWidths(const QFontMetrics& metrics
         if (IsIconColumn(column)) {
             widths[c] = kEmailColumns[c].width;
         } else {
-            const int content = std::max(
-                metrics.horizontalAdvance(kTypical[c]),
-                metrics.horizontalAdvance(QString::fromStdU16String(kEmailColumns[c].heading)));
+            const int content =
+                std::max(metrics.horizontalAdvance(kTypical[c]),
+                         metrics.horizontalAdvance(ToQString(kEmailColumns[c].heading)));
             widths[c] = content + 2 * CQuickListDelegate::kTextIndent + 8;
         }
         total += widths[c];

@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "analysis/duplicates.h"
+#include "analysis/email_selection.h"
 #include "analysis/message_thread.h"
 #include "app/app_dialogs.h"
 #include "app/app_icons.h"
@@ -22,6 +23,7 @@
 #include "app/export_wizard_command.h"
 #include "app/lock_keys.h"
 #include "app/my_quick_list.h"
+#include "app/qt_text.h"
 #include "app/quick_list_delegate.h"
 #include "app/shell_operations.h"
 #include "app/sizing_control_bar.h"
@@ -35,10 +37,6 @@
 #include "platform/ui_services.h"
 
 namespace {
-
-QString Wide(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 constexpr QSize kToolbarButtonSize{56, 68};
 constexpr QSize kToolbarImageSize{48, 48};
@@ -65,7 +63,7 @@ CMainFrame::~CMainFrame() = default;
 bool CMainFrame::Create() {
     // 1. Icon and frame.
     setWindowIcon(AppIcon());
-    setWindowTitle(Wide(kAppName));
+    setWindowTitle(ToQString(kAppName));
     CreateMenus();
     // 2. The view fills the client area.
     m_pView = new CChildView(this);
@@ -227,7 +225,7 @@ void CMainFrame::CreateEmailList() {
     for (int column = 0; column < kEmailColumnCount; ++column) {
         const EmailColumnInfo& info = kEmailColumns[std::size_t(column)];
         const int width = IsIconColumn(column) ? info.width : int(info.width * scale + 0.5);
-        m_pList->InsertColumn(column, Wide(info.heading),
+        m_pList->InsertColumn(column, ToQString(info.heading),
                               info.align == ColumnAlign::Centre ? Qt::AlignHCenter : Qt::AlignLeft,
                               width);
     }
@@ -340,7 +338,7 @@ void CMainFrame::OnFileOpen() {
     const std::optional<QString> path = m_Dialogs.GetOpenFileName(
         QString::fromLatin1(kOpenDialogTitle), QString::fromLatin1(kDbxFileFilter), QString());
     if (path) {
-        LoadMailbox(path->toStdU16String());
+        LoadMailbox(ToU16(*path));
     }
 }
 
@@ -361,7 +359,7 @@ void CMainFrame::CloseMailbox() {
 
 void CMainFrame::LoadMailbox(const std::u16string& path) {
     CloseMailbox();
-    setWindowTitle(Wide(kAppName));
+    setWindowTitle(ToQString(kAppName));
     m_Panes[PaneCount]->clear();
 
     const std::int32_t status = OpenMailbox(m_Mailbox, path);
@@ -374,7 +372,7 @@ void CMainFrame::LoadMailbox(const std::u16string& path) {
         UseMailboxCodePage(m_Mailbox, 0);
     }
     if (status == DbxOk || rescued) {
-        setWindowTitle(Wide(kAppName) + QStringLiteral(" - ") + QString::fromStdU16String(path));
+        setWindowTitle(ToQString(kAppName) + QStringLiteral(" - ") + ToQString(path));
         m_strCurrentPath = path;
     } else {
         m_Mailbox.Close();
@@ -411,8 +409,7 @@ void CMainFrame::GetCellData(CQuickList&, CQuickListCell& cell) {
         }
         return;
     }
-    cell.m_strText = QString::fromStdU16String(
-        GetEmailCellText(*entry, cell.m_nColumn, m_Mailbox.GetCodePage()));
+    cell.m_strText = ToQString(GetEmailCellText(*entry, cell.m_nColumn, m_Mailbox.GetCodePage()));
 }
 
 void CMainFrame::CellClicked(CQuickList&, const CQuickListClick& click) {
@@ -466,20 +463,15 @@ void CMainFrame::ShowEmail(int row) {
     m_pViewer->ShowMessage(std::move(page), GetTextPageContent(raw), raw, m_Mailbox.GetCodePage());
 }
 
-template <typename Predicate>
-void CMainFrame::SelectRows(Predicate selected) {
-    const int n = m_pList->GetItemCount();
+void CMainFrame::SelectRows(RowSelection rule) {
     QAbstractItemModel* model = m_pList->model();
     QItemSelection selection;
-    int first = -1;
-    for (int row = 0; row <= n; ++row) {
-        const bool on = row < n && selected(row);
-        if (on && first < 0) {
-            first = row;
-        } else if (!on && first >= 0) {
-            selection.select(model->index(first, 0), model->index(row - 1, 0));
-            first = -1;
-        }
+    const CEmailArray& emails = m_Mailbox.GetEmails();
+    const std::vector<CRowRun> runs = m_bFiltered
+                                          ? SelectRowRuns(emails, m_FilterRows, rule)
+                                          : SelectRowRuns(emails, m_pList->GetItemCount(), rule);
+    for (const CRowRun& run : runs) {
+        selection.select(model->index(run.first, 0), model->index(run.last, 0));
     }
     m_pList->setUpdatesEnabled(false);
     m_pList->selectionModel()->select(
@@ -489,7 +481,7 @@ void CMainFrame::SelectRows(Predicate selected) {
 }
 
 void CMainFrame::OnSelectAll() {
-    SelectRows([](int) { return true; });
+    SelectRows(RowSelection::All);
 }
 
 void CMainFrame::OnInvertSelection() {
@@ -506,19 +498,11 @@ void CMainFrame::OnInvertSelection() {
 }
 
 void CMainFrame::OnSelectAttachments() {
-    const CEmailArray& emails = m_Mailbox.GetEmails();
-    SelectRows([this, &emails](int row) {
-        const CEmailDBX* e = emails.Get(EntryRow(row));
-        return e != nullptr && e->m_bHasAttachment;
-    });
+    SelectRows(RowSelection::WithAttachments);
 }
 
 void CMainFrame::OnSelectHighPriority() {
-    const CEmailArray& emails = m_Mailbox.GetEmails();
-    SelectRows([this, &emails](int row) {
-        const CEmailDBX* e = emails.Get(EntryRow(row));
-        return e != nullptr && e->m_nPriority == 1;
-    });
+    SelectRows(RowSelection::HighPriority);
 }
 
 // --- Commands filled in with the exports and tools
@@ -540,17 +524,15 @@ void CMainFrame::OnExportWizard() {
 void CMainFrame::OnSaveAttachments() {
     const std::vector<std::int32_t> rows = SelectedEntryRows();
     CExportSession session(m_Mailbox, m_Ui);
-    RunSaveAttachmentsCommand(
-        session, m_Settings, rows,
-        [this](std::u16string_view current) -> std::optional<std::u16string> {
-            const std::optional<QString> folder = m_Dialogs.BrowseForFolder(
-                QString::fromLatin1(kChooseFolderTitle),
-                QString::fromUtf16(current.data(), qsizetype(current.size())));
-            if (!folder) {
-                return std::nullopt;
-            }
-            return folder->toStdU16String();
-        });
+    RunSaveAttachmentsCommand(session, m_Settings, rows,
+                              [this](std::u16string_view current) -> std::optional<std::u16string> {
+                                  const std::optional<QString> folder = m_Dialogs.BrowseForFolder(
+                                      QString::fromLatin1(kChooseFolderTitle), ToQString(current));
+                                  if (!folder) {
+                                      return std::nullopt;
+                                  }
+                                  return ToU16(*folder);
+                              });
 }
 
 void CMainFrame::OnDetectEncoding() {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/email_selection.h"
 #include "analysis/email_sort.h"
 #include "analysis/quick_filter.h"
 #include "app/command_table.h"
@@ -180,8 +181,7 @@ private:
     void ShowMailboxCount();
     void UpdateLockIndicators();
     // Sets every row's selected state as the predicate says, redrawing once.
-    template <typename Predicate>
-    void SelectRows(Predicate selected);
+    void SelectRows(RowSelection rule);
 
     // The selected messages and the one at the selection mark, kept across a change of rows.
     struct CListSelection {

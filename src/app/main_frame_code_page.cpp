@@ -7,15 +7,12 @@
 #include "app/email_viewer_tabs.h"
 #include "app/main_frame.h"
 #include "app/my_quick_list.h"
+#include "app/qt_text.h"
 #include "platform/code_page.h"
 
 namespace {
 
 constexpr char kCodePageMenuTitle[] = "Mailbox Code Page";
-
-QString Wide(const std::u16string& text) {
-    return QString::fromStdU16String(text);
-}
 
 }  // namespace
 
@@ -39,8 +36,8 @@ void CMainFrame::CreateCodePageMenu(QMenu* viewMenu) {
     add(QString(), 0);  // named as the menu opens, after the detected code page
     m_pCodePageMenu->addSeparator();
     for (const AnsiCodePage& cp : GetAnsiCodePages()) {
-        add(QStringLiteral("%1 (%2)").arg(QString::fromStdU16String(cp.script),
-                                          Wide(AnsiCodePageName(cp.codePage))),
+        add(QStringLiteral("%1 (%2)").arg(ToQString(cp.script),
+                                          ToQString(AnsiCodePageName(cp.codePage))),
             cp.codePage);
     }
     connect(m_pCodePageMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCodePageMenu);
@@ -58,8 +55,9 @@ void CMainFrame::UpdateCodePageMenu() {
         }
         const std::uint32_t codePage = action->data().toUInt();
         if (codePage == 0) {
-            action->setText(QStringLiteral("Automatic (%1)")
-                                .arg(Wide(AnsiCodePageTitle(m_Mailbox.GetDetectedCodePage()))));
+            action->setText(
+                QStringLiteral("Automatic (%1)")
+                    .arg(ToQString(AnsiCodePageTitle(m_Mailbox.GetDetectedCodePage()))));
         }
         action->setChecked(codePage == chosen);
     }
@@ -67,7 +65,7 @@ void CMainFrame::UpdateCodePageMenu() {
 
 void CMainFrame::UpdateCodePagePane() {
     if (QLabel* pane = m_Panes.value(PaneCodePage)) {
-        pane->setText(m_Mailbox.IsOpen() ? Wide(AnsiCodePageName(m_Mailbox.GetCodePage()))
+        pane->setText(m_Mailbox.IsOpen() ? ToQString(AnsiCodePageName(m_Mailbox.GetCodePage()))
                                          : QString());
         pane->setToolTip(
             QStringLiteral("The code page the mailbox's names and subjects are "

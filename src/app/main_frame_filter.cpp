@@ -14,6 +14,7 @@
 #include "app/email_viewer_tabs.h"
 #include "app/main_frame.h"
 #include "app/my_quick_list.h"
+#include "app/qt_text.h"
 #include "app/quick_filter_bar.h"
 #include "app/sizing_control_bar.h"
 #include "mime/message_page.h"
@@ -110,7 +111,7 @@ void CMainFrame::ApplyQuickFilter(const QString& text) {
         return;
     }
     EnsureFilterIndex();
-    SetListRows(m_QuickFilter.Match(text.toStdU16String()));
+    SetListRows(m_QuickFilter.Match(ToU16(text)));
 }
 
 bool CMainFrame::RunBodySearch(const QString& text) {
@@ -120,8 +121,8 @@ bool CMainFrame::RunBodySearch(const QString& text) {
     }
     EnsureFilterIndex();
     std::vector<std::int32_t> rows;
-    if (!m_QuickFilter.MatchWithBodies(m_Mailbox, text.toStdU16String(), m_Mailbox.GetCodePage(),
-                                       m_Ui, rows)) {
+    if (!m_QuickFilter.MatchWithBodies(m_Mailbox, ToU16(text), m_Mailbox.GetCodePage(), m_Ui,
+                                       rows)) {
         return false;
     }
     SetListRows(std::move(rows));

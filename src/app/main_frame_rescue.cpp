@@ -3,6 +3,7 @@
 #include "analysis/mailbox_rescue.h"
 #include "app/main_frame.h"
 #include "app/my_quick_list.h"
+#include "app/qt_text.h"
 #include "platform/ui_services.h"
 
 #include <QLabel>
@@ -34,5 +35,5 @@ void CMainFrame::ShowMailboxCount() {
     const std::u16string text = m_bFiltered
                                     ? FilteredCountText(std::uint32_t(m_FilterRows.size()), total)
                                     : MailboxCountText(m_Mailbox);
-    m_Panes[PaneCount]->setText(QString::fromStdU16String(text));
+    m_Panes[PaneCount]->setText(ToQString(text));
 }

@@ -7,16 +7,13 @@
 #include "app/email_viewer_tabs.h"
 #include "app/main_frame.h"
 #include "app/my_quick_list.h"
+#include "app/qt_text.h"
 #include "mailbox/email_columns.h"
 #include "platform/ui_services.h"
 
 namespace {
 
 constexpr char kOpenStoreTitle[] = "Select the Outlook Express store folder";
-
-QString Wide(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
 
 }  // namespace
 
@@ -30,10 +27,10 @@ void CMainFrame::CreateFoldersBar() {
 }
 
 void CMainFrame::OnFileOpenStore() {
-    const std::optional<QString> folder =
-        m_Dialogs.BrowseForFolder(QString::fromLatin1(kOpenStoreTitle), Wide(m_Store.Folder()));
+    const std::optional<QString> folder = m_Dialogs.BrowseForFolder(
+        QString::fromLatin1(kOpenStoreTitle), ToQString(m_Store.Folder()));
     if (folder) {
-        LoadStore(folder->toStdU16String());
+        LoadStore(ToU16(*folder));
     }
 }
 
@@ -47,7 +44,7 @@ void CMainFrame::LoadStore(const std::u16string& path) {
     }
     m_pFoldersBar->ShowStore(m_Store);
     m_pFoldersBar->show();
-    setWindowTitle(Wide(kAppName) + QStringLiteral(" - ") + Wide(m_Store.Folder()));
+    setWindowTitle(ToQString(kAppName) + QStringLiteral(" - ") + ToQString(m_Store.Folder()));
     if (!m_Store.OtherStores().empty()) {
         std::u16string text =
             u"Other Outlook Express identities were found; open them with "
@@ -89,6 +86,6 @@ void CMainFrame::OpenStoreFolder(CFoldersBar::FolderRef ref) {
         m_pFoldersBar->SetMessageCount(ref, std::uint32_t(m_Mailbox.GetEmails().GetCount()));
     }
     const std::u16string shown = ref.unlisted ? u"Unlisted/" + folder.m_strName : folder.m_strPath;
-    setWindowTitle(Wide(kAppName) + QStringLiteral(" - ") + Wide(m_Store.Folder()) +
-                   QStringLiteral(" - ") + Wide(shown.empty() ? folder.m_strName : shown));
+    setWindowTitle(ToQString(kAppName) + QStringLiteral(" - ") + ToQString(m_Store.Folder()) +
+                   QStringLiteral(" - ") + ToQString(shown.empty() ? folder.m_strName : shown));
 }

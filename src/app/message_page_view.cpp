@@ -14,14 +14,11 @@
 #include <QVBoxLayout>
 
 #include "app/app_dialogs.h"
+#include "app/qt_text.h"
 #include "mailbox/hyper_string.h"
 #include "platform/ui_services.h"
 
 namespace {
-
-QString Q(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
 
 constexpr const char* kHeaderNames[] = {"From:", "To:", "Cc:", "Date:", "Subject:"};
 constexpr char16_t kOpenLinkQuestion[] = u"Open this link outside Korvane Quillbox?\n\n";
@@ -53,8 +50,8 @@ QVariant CMessageBrowser::loadResource(int type, const QUrl& name) {
     if (m_pPage != nullptr &&
         name.scheme().compare(QLatin1String("cid"), Qt::CaseInsensitive) == 0 &&
         type == QTextDocument::ImageResource) {
-        const std::string_view bytes = m_pPage->FindInlinePart(
-            QUrl::fromPercentEncoding(name.path().toUtf8()).toStdU16String());
+        const std::string_view bytes =
+            m_pPage->FindInlinePart(ToU16(QUrl::fromPercentEncoding(name.path().toUtf8())));
         if (!bytes.empty()) {
             ++m_nServed;
             return QByteArray(bytes.data(), qsizetype(bytes.size()));
@@ -128,7 +125,7 @@ bool CMessagePageView::ShowsTextBox() const {
 }
 
 void CMessagePageView::SetHeader(int field, const std::u16string& text) {
-    m_HeaderValues[field]->setText(Q(text));
+    m_HeaderValues[field]->setText(ToQString(text));
 }
 
 void CMessagePageView::Clear() {
@@ -170,13 +167,13 @@ void CMessagePageView::ShowPage(CMessagePage page) {
                 text.remove_suffix(1);  // never half a surrogate pair
             }
         }
-        m_pTextBox->setPlainText(Q(text));
+        m_pTextBox->setPlainText(ToQString(text));
         m_pStack->setCurrentWidget(m_pTextBox);
     } else if (html) {
         m_pBrowser->SetPage(&m_Page);
-        m_pBrowser->setHtml(Q(m_Page.m_Body));
+        m_pBrowser->setHtml(ToQString(m_Page.m_Body));
     } else {
-        m_pBrowser->setPlainText(Q(m_Page.m_Text));
+        m_pBrowser->setPlainText(ToQString(m_Page.m_Text));
     }
     QString notice;
     if (cut) {
@@ -198,9 +195,9 @@ void CMessagePageView::FillAttachments() {
     row->setContentsMargins(0, 0, 0, 0);
     for (std::size_t i = 0; i < m_Page.m_Attachments.size(); ++i) {
         const CMessageAttachment& a = m_Page.m_Attachments[i];
-        auto* label = new QLabel(
-            Q(a.m_Name) + QStringLiteral(" (") + Q(FormatByteSize(a.m_nSize)) + QStringLiteral(")"),
-            m_pAttachmentStrip);
+        auto* label = new QLabel(ToQString(a.m_Name) + QStringLiteral(" (") +
+                                     ToQString(FormatByteSize(a.m_nSize)) + QStringLiteral(")"),
+                                 m_pAttachmentStrip);
         label->setTextFormat(Qt::PlainText);
         label->setObjectName(QStringLiteral("Attachment%1").arg(i));
         auto* save = new QPushButton(QStringLiteral("Save As..."), m_pAttachmentStrip);
@@ -226,20 +223,20 @@ void CMessagePageView::SaveAttachmentAs(int index) {
     CZHyperString name;
     name.SetWide(m_Page.m_Attachments[std::size_t(index)].m_Name);
     name.SanitizeFileName();
-    const std::optional<QString> path =
-        m_Dialogs.GetSaveFileName(QString::fromLatin1(kSaveAttachmentTitle),
-                                  QString::fromLatin1(kAllFilesFilter), Q(name.GetWideView()));
+    const std::optional<QString> path = m_Dialogs.GetSaveFileName(
+        QString::fromLatin1(kSaveAttachmentTitle), QString::fromLatin1(kAllFilesFilter),
+        ToQString(name.GetWideView()));
     if (!path) {
         return;
     }
-    if (!m_Page.SaveAttachment(std::size_t(index), path->toStdU16String())) {
-        m_Ui.MessageBox(std::u16string(kSaveFailed) + path->toStdU16String(), kErrorCaption,
-                        MsgIcon::Error, MsgButtons::Ok);
+    if (!m_Page.SaveAttachment(std::size_t(index), ToU16(*path))) {
+        m_Ui.MessageBox(std::u16string(kSaveFailed) + ToU16(*path), kErrorCaption, MsgIcon::Error,
+                        MsgButtons::Ok);
     }
 }
 
 void CMessagePageView::OpenLink(const QUrl& url) {
-    const std::u16string question = kOpenLinkQuestion + url.toDisplayString().toStdU16String();
+    const std::u16string question = kOpenLinkQuestion + ToU16(url.toDisplayString());
     if (m_Ui.MessageBox(question, kAppName, MsgIcon::Question, MsgButtons::YesNo) ==
         MsgAnswer::Yes) {
         QDesktopServices::openUrl(url);

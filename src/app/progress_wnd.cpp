@@ -13,6 +13,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/qt_text.h"
 #include "platform/app_settings.h"
 
 namespace {
@@ -21,10 +22,6 @@ constexpr char16_t kSettingsSection[] = u"Settings";
 constexpr char kCancelLabel[] = " Cancel ";
 // The 3-D edge of the classic frame the layout is measured in.
 constexpr int kEdge = 2;
-
-QString ToQString(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
-}
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/progress_wnd.h"
+#include "app/qt_text.h"
 
 namespace {
 
@@ -84,9 +85,8 @@ void KeepCaptionWhole(QMessageBox& box, const QString& caption) {
 
 MsgAnswer CQtUiServices::MessageBox(std::u16string_view text, std::u16string_view caption,
                                     MsgIcon icon, MsgButtons buttons) {
-    const QString title = QString::fromUtf16(caption.data(), qsizetype(caption.size()));
-    QMessageBox box(ToQtIcon(icon), title, QString::fromUtf16(text.data(), qsizetype(text.size())),
-                    ToQtButtons(buttons), m_pParent.data());
+    const QString title = ToQString(caption);
+    QMessageBox box(ToQtIcon(icon), title, ToQString(text), ToQtButtons(buttons), m_pParent.data());
     box.setTextFormat(Qt::PlainText);
     KeepCaptionWhole(box, title);
     // The progress window stays on top of everything: it would cover the box. It steps

@@ -4,6 +4,7 @@
 #include "app/app_icons.h"
 #include "app/launch.h"
 #include "app/main_frame.h"
+#include "app/qt_text.h"
 #include "mime/transfer_codec.h"
 #include "platform/ui_services.h"
 
@@ -39,7 +40,7 @@ bool CQuillboxApp::InitInstance(const QStringList& arguments) {
     // 1. Common control classes.
     RegisterControlClasses();
     // 2. The framework's own initialisation, and the codec tables every parse needs.
-    setApplicationName(QString::fromUtf16(kAppName));
+    setApplicationName(ToQString(kAppName));
     RegisterStandardCodecs();
     // 3. Component libraries.
     if (!InitComponentLibraries()) {

@@ -24,6 +24,7 @@
 #include "mime/viewer_text.h"
 #include "platform/code_page.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -51,23 +52,19 @@ bool OpenForCommand(CDBXFile& dbx, const std::string& path, bool recover, unsign
     return OpenForCommand(dbx, path, recover, codePage, status);
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && CompareNoCase(a, b) == 0;
-}
-
 // "COLUMN[:desc]" with the column's heading in any case; false when it names no column.
 bool ParseSortOption(const std::string& option, std::int32_t& column, bool& descending) {
     std::string_view name = option;
     descending = false;
     if (const std::size_t colon = name.rfind(':'); colon != std::string_view::npos) {
-        if (!EqualNoCase(name.substr(colon + 1), "desc")) {
+        if (!EqualsNoCase(name.substr(colon + 1), "desc")) {
             return false;
         }
         descending = true;
         name = name.substr(0, colon);
     }
     for (std::int32_t c = 0; c < kEmailColumnCount; ++c) {
-        if (EqualNoCase(name, WideToUtf8(kEmailColumns[std::size_t(c)].heading))) {
+        if (EqualsNoCase(name, WideToUtf8(kEmailColumns[std::size_t(c)].heading))) {
             column = c;
             return true;
         }
@@ -84,7 +81,7 @@ std::int32_t FormatFromName(std::string_view name) {
         {"text", FormatTextAllInOne}, {"mbox", FormatMbox},
     };
     for (const auto& [text, code] : kFormats) {
-        if (EqualNoCase(name, text)) {
+        if (EqualsNoCase(name, text)) {
             return code;
         }
     }
@@ -353,16 +350,16 @@ int RunCliExport(const ExportOptions& options) {
         return kExitUsage;
     }
     std::int32_t sortBy = 1;
-    if (EqualNoCase(options.sort, "none")) {
+    if (EqualsNoCase(options.sort, "none")) {
         sortBy = 0;
-    } else if (!EqualNoCase(options.sort, "date")) {
+    } else if (!EqualsNoCase(options.sort, "date")) {
         PrintError("export: --sort takes none or date; not \"" + options.sort + "\".");
         return kExitUsage;
     }
     std::int32_t sortOrder = 0;
-    if (EqualNoCase(options.order, "desc")) {
+    if (EqualsNoCase(options.order, "desc")) {
         sortOrder = 1;
-    } else if (!EqualNoCase(options.order, "asc")) {
+    } else if (!EqualsNoCase(options.order, "asc")) {
         PrintError("export: --order takes asc or desc; not \"" + options.order + "\".");
         return kExitUsage;
     }

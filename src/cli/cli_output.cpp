@@ -7,6 +7,7 @@
 #include "mailbox/email_array.h"
 #include "mailbox/email_columns.h"
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -30,26 +31,11 @@ const char* IconText(EmailIcon icon) {
 }
 
 // Characters are counted as code points: close enough for a terminal table.
-std::size_t CodePoints(const std::string& utf8) {
-    return std::size_t(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
 std::string CutToWidth(const std::string& utf8, std::size_t width) {
-    if (CodePoints(utf8) <= width) {
+    if (Utf8CharCount(utf8) <= width) {
         return utf8;
     }
-    std::string out;
-    std::size_t points = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const bool lead = (static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80;
-        if (lead && ++points > width - 1) {
-            break;
-        }
-        out.push_back(utf8[i]);
-    }
-    return out + "\xE2\x80\xA6";  // an ellipsis
+    return std::string(Utf8CutChars(utf8, width - 1)) + "\xE2\x80\xA6";  // an ellipsis
 }
 
 std::string CellText(const CEmailDBX& entry, int column, std::uint32_t codePage) {
@@ -83,14 +69,14 @@ void PrintRows(std::FILE* out, CEmailArray& emails, std::span<const std::int32_t
     }
     for (const auto& row : rows) {
         for (int c = first; c < kColumns; ++c) {
-            widths[c] = std::max(widths[c], CodePoints(row[c]));
+            widths[c] = std::max(widths[c], Utf8CharCount(row[c]));
         }
     }
     for (const auto& row : rows) {
         std::string line;
         for (int c = first; c < kColumns; ++c) {
             const std::string& cell = row[c];
-            const std::size_t pad = widths[c] - CodePoints(cell);
+            const std::size_t pad = widths[c] - Utf8CharCount(cell);
             if (c == 0 || c - 1 == ColId || c - 1 == ColLines) {
                 line.append(pad, ' ');
                 line += cell;

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -19,24 +20,6 @@ extern "C" void OnInterrupt(int) {
 constexpr std::size_t kBarCells = 20;
 // One column short of the classic 80, so the cursor never wraps and \r still redraws.
 constexpr std::size_t kLineColumns = 79;
-
-std::size_t Columns(std::string_view utf8) {
-    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
-// Cuts after `columns` code points, never inside a UTF-8 sequence.
-std::string CutToColumns(std::string text, std::size_t columns) {
-    std::size_t seen = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == columns) {
-            text.resize(i);
-            break;
-        }
-    }
-    return text;
-}
 
 MsgAnswer Resolve(MsgButtons buttons, const CliUiOptions& options) {
     switch (buttons) {
@@ -74,7 +57,7 @@ public:
         if (!m_bTerminal || line == m_shown) {
             return;
         }
-        const std::size_t width = Columns(line);
+        const std::size_t width = Utf8CharCount(line);
         std::string out = "\r" + line;
         if (width < m_shownColumns) {
             out.append(m_shownColumns - width, ' ');  // wipe the tail of a longer line
@@ -268,5 +251,5 @@ std::string FormatProgressLine(int percent, std::u16string_view status, std::siz
         line += ' ';
         line += text;
     }
-    return CutToColumns(std::move(line), columns);
+    return std::string(Utf8CutChars(line, columns));
 }

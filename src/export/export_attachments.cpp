@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "export/export_message.h"
 #include "export/export_session.h"
 #include "export/export_settings.h"
 #include "export/file_times.h"
@@ -16,27 +18,14 @@
 #include "mime/mime_email.h"
 #include "platform/app_settings.h"
 #include "platform/paths.h"
-#include "platform/progress.h"
+#include "platform/progress_stepper.h"
 #include "platform/ui_services.h"
 
 namespace {
 
-// Enough for any real folder; it keeps a folder full of report(k).pdf from turning the
-// search into an endless one.
-constexpr std::uint32_t kMaxClashIndex = 100000;
-
 void ShowNameError(IUiServices& ui) {
     ui.MessageBox(u"Unable to read the name of this attached file.", kErrorCaption, MsgIcon::Error,
                   MsgButtons::Ok);
-}
-
-// folder + stem + tail with the stem cut so that the name fits the file-name limit.
-std::u16string JoinName(std::u16string_view folder, std::u16string_view stem,
-                        std::u16string_view tail) {
-    std::u16string path(folder);
-    path += FitFileNameStem(stem, tail);
-    path += tail;
-    return path;
 }
 
 // Where a part named `name` is saved: the name itself, or the first free "stem(k).ext".
@@ -47,28 +36,13 @@ std::u16string ChooseAttachmentPath(CExportSession& session, std::u16string_view
     exhausted = false;
     const std::size_t dot = name.rfind(u'.');
     const std::u16string_view stem = dot == std::u16string_view::npos ? name : name.substr(0, dot);
-    const std::u16string_view extension =
-        dot == std::u16string_view::npos ? std::u16string_view() : name.substr(dot);
-    std::u16string path = JoinName(folder, stem, extension);
-    if (!FileExists(path.c_str()))
-        return path;
-    if (dot == std::u16string_view::npos)
-        return {};
-    std::u16string key(folder);
-    key += stem;
-    key += u'\0';
-    key += extension;
-    std::uint32_t& start = session.ClashStart(key);
-    for (std::uint32_t k = std::max<std::uint32_t>(start, 2); k <= kMaxClashIndex; ++k) {
-        std::u16string tail = FormatStatusText("(%lu)", static_cast<unsigned long>(k));
-        tail += extension;
-        path = JoinName(folder, stem, tail);
-        if (!FileExists(path.c_str())) {
-            start = k;
-            return path;
-        }
+    if (dot == std::u16string_view::npos) {
+        std::u16string path = JoinFileName(folder, name, {});
+        return FileExists(path.c_str()) ? std::u16string() : path;
     }
-    exhausted = true;
+    // The first copy of report.pdf is report(2).pdf.
+    std::u16string path;
+    exhausted = !FindFreeFileName(session, folder, stem, name.substr(dot), 2, path);
     return path;
 }
 
@@ -128,31 +102,28 @@ std::int32_t RunAttachmentLoop(CExportSession& session,
                                std::u16string_view folder) {
     session.ClearClashStarts();
     session.WriteFailures().Reset();
-    std::unique_ptr<IProgress> progress =
-        session.Ui().CreateProgress(u"Export attached files...", false);
-    progress->SetRange(0, 100, 1);
-    progress->Begin(u"Progress", false);
+    std::optional<CProgressStepper> progress(std::in_place, session.Ui(),
+                                             u"Export attached files...", false);
 
     const std::uint64_t total = entries.size();
     std::int32_t files = 0;
     std::uint64_t k = 0;
     int position = 0;
+    bool cancelled = false;
     for (const CEmailDBX* entry : entries) {
         ++k;
         if (entry == nullptr)
             continue;
         files += SaveAttachments(session, entry, folder);
         position = static_cast<int>(k * 100 / total);
-        progress->SetPosition(position);
-        progress->SetStatusText(FormatStatusText("%i attached files exported.", files));
-        progress->PumpMessages(true);
-        if (progress->IsCancelled() || session.WriteFailures().Stopped())
+        cancelled = !progress->Step(k, total, FormatText("%i attached files exported.", files));
+        if (cancelled || session.WriteFailures().Stopped())
             break;
     }
     // The window ends before the boxes of the result, which it would cover; a run that
     // went through shows its bar full first, whatever rows had no entry.
-    if (!progress->IsCancelled() && !session.WriteFailures().Stopped() && position != 100)
-        progress->SetPosition(100);
+    if (!cancelled && !session.WriteFailures().Stopped() && position != 100)
+        progress->Fill();
     progress.reset();
     session.FinishWriteFailures();
     session.Ui().MessageBox(AttachedFilesSummaryText(files), kAppName, MsgIcon::None,
@@ -163,7 +134,7 @@ std::int32_t RunAttachmentLoop(CExportSession& session,
 }  // namespace
 
 std::u16string AttachedFilesSummaryText(std::int32_t files) {
-    return FormatStatusText("%i attached file(s) exported.", files);
+    return FormatText("%i attached file(s) exported.", files);
 }
 
 std::int32_t SaveAttachments(CExportSession& session, const CEmailDBX* entry,
@@ -171,13 +142,12 @@ std::int32_t SaveAttachments(CExportSession& session, const CEmailDBX* entry,
     if (entry == nullptr)
         return 0;
     std::string text;
-    if (!session.Dbx().GetMessageText(entry, text)) {
+    CMimeEmail mime;
+    bool parsed = false;
+    if (!LoadMessage(session.Dbx(), *entry, text, mime, parsed)) {
         session.ShowReadError(static_cast<std::uint32_t>(entry->m_Id));
         return 0;
     }
-    text.resize(std::min(text.find('\0'), text.size()));
-    CMimeEmail mime;
-    mime.Parse(text.data(), std::int32_t(std::min<std::size_t>(text.size(), INT32_MAX)));
 
     std::vector<const CMimeBody*> leaves;
     mime.CollectLeaves(leaves);

@@ -83,8 +83,7 @@ public:
     bool Step(std::uint32_t done, std::uint32_t written) {
         if (m_pWindow) {
             m_pWindow->SetPosition(static_cast<int>(std::uint64_t{done} * 100 / m_nTotal));
-            m_pWindow->SetStatusText(
-                FormatStatusText("%i emails exported.", static_cast<int>(written)));
+            m_pWindow->SetStatusText(FormatText("%i emails exported.", static_cast<int>(written)));
             m_pWindow->PumpMessages(true);
             if (m_pWindow->IsCancelled())
                 return false;

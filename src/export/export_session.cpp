@@ -2,7 +2,7 @@
 
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
-#include "platform/progress.h"
+#include "platform/progress_stepper.h"
 #include "platform/ui_services.h"
 
 CExportSession::CExportSession(CDBXFile& dbx, IUiServices& ui) : m_Dbx(dbx), m_Ui(ui) {}
@@ -20,22 +20,14 @@ std::uint32_t CExportSession::BeginExportProgress(std::u16string_view title) {
     if (total == 0)
         return 0;
     m_pProgress.reset();
-    m_pProgress = m_Ui.CreateProgress(title, true);
-    m_pProgress->SetRange(0, 100, 1);
-    m_pProgress->Begin(u"Progress", true);
+    m_pProgress = std::make_unique<CProgressStepper>(m_Ui, title, true);
     return total;
 }
 
 bool CExportSession::StepExportProgress(std::uint32_t done, std::uint32_t total) {
     if (!m_pProgress)
         return true;
-    // 64-bit so that a huge selection cannot overflow done * 100.
-    const auto percent =
-        total == 0 ? 0 : static_cast<int>(std::uint64_t{done} * 100 / std::uint64_t{total});
-    m_pProgress->SetPosition(percent);
-    m_pProgress->SetStatusText(FormatStatusText("%i files exported.", static_cast<int>(done)));
-    m_pProgress->PumpMessages(true);
-    return !m_pProgress->IsCancelled();
+    return m_pProgress->Step(done, total, FormatText("%i files exported.", static_cast<int>(done)));
 }
 
 bool CExportSession::EndExportProgress() {
@@ -64,8 +56,8 @@ std::uint32_t CountSelected(const CEmailArray& emails) {
 }
 
 std::u16string ReadErrorText(std::uint32_t id) {
-    return FormatStatusText("Unable to read the message %lu. File corrupted ?",
-                            static_cast<unsigned long>(id));
+    return FormatText("Unable to read the message %lu. File corrupted ?",
+                      static_cast<unsigned long>(id));
 }
 
 std::u16string WriteErrorText(std::u16string_view path) {
@@ -80,7 +72,7 @@ std::u16string WriteErrorQuestionText(std::u16string_view path) {
 }
 
 std::u16string FilesNotWrittenText(std::uint64_t count) {
-    return FormatStatusText("%lu files could not be written.", static_cast<unsigned long>(count));
+    return FormatText("%lu files could not be written.", static_cast<unsigned long>(count));
 }
 
 void CFailedFiles::Reset() {

@@ -12,7 +12,7 @@
 
 class CDBXFile;
 class CEmailArray;
-class IProgress;
+class CProgressStepper;
 class IUiServices;
 
 // CFailedFiles: the files an export could not write, and how the user hears of them. The
@@ -62,7 +62,7 @@ public:
     // false once the user cancelled.
     bool StepExportProgress(std::uint32_t done, std::uint32_t total);
     bool EndExportProgress();
-    [[nodiscard]] IProgress* Progress() { return m_pProgress.get(); }
+    [[nodiscard]] CProgressStepper* Progress() { return m_pProgress.get(); }
 
     // Where the last search for a free numbered name ("name(k).ext") of this key stopped:
     // every number below it was taken then. A search starts there, so a thousand files of
@@ -90,7 +90,7 @@ public:
 private:
     CDBXFile& m_Dbx;
     IUiServices& m_Ui;
-    std::unique_ptr<IProgress> m_pProgress;
+    std::unique_ptr<CProgressStepper> m_pProgress;
     CFailedFiles m_Failures{m_Ui};
     std::unordered_map<std::u16string, std::uint32_t> m_ClashStarts;
     bool m_bFileTimes = true;

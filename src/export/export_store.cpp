@@ -139,7 +139,7 @@ private:
         m_pWindow->SetPosition(percent);
         m_pWindow->SetStatusText(
             m_strFolder + u" " +
-            FormatStatusText("%llu files exported.", static_cast<unsigned long long>(Files())));
+            FormatText("%llu files exported.", static_cast<unsigned long long>(Files())));
     }
 
     IUiServices& m_Ui;

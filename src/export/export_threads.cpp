@@ -1,71 +1,31 @@
 #include "export/export_threads.h"
 
-#include <algorithm>
-
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "analysis/email_sort.h"
 #include "analysis/message_thread.h"
+#include "export/export_message.h"
 #include "export/export_session.h"
 #include "export/file_times.h"
 #include "export/template.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email.h"
 #include "mailbox/email_array.h"
-#include "mailbox/hyper_string.h"
 #include "mailbox/z_file.h"
-#include "mime/mime_email.h"
+#include "mime/mime_body.h"
 #include "platform/paths.h"
 
 namespace {
 
 constexpr char16_t kThreadsProgressTitle[] = u"Export emails as HTML files, per thread...";
 
-// Beyond this many same-named files the folder is not worth searching further.
-constexpr std::uint32_t kMaxNameClashes = 100000;
-
-// The decoded Subject field of the raw text, else the stored subject; "(No subject)" when
-// empty. Cleaned for use as a file name.
-std::u16string ThreadTitle(const CEmailDBX& first, const std::string& raw, std::uint32_t codePage) {
-    CZHyperString subject;
-    CMimeEmail email;
-    const std::size_t length = strnlen(raw.data(), raw.size());
-    const bool parsed =
-        length <= std::size_t(INT32_MAX) && email.Parse(raw.data(), std::int32_t(length)) > 0;
-    if (!parsed || !email.GetFieldText("Subject", subject))
-        subject = first.m_Subject;
-    if (subject.IsEmpty())
-        subject.SetText("(No subject)");
-    subject.ToWide(codePage);
-    subject.SanitizeFileName();
-    return std::u16string(subject.GetWide());
-}
-
-// folder + title + ".html", or the first free "(k).html" form; the stem is cut so that the
-// name fits the file system.
-bool FreeThreadPath(CExportSession& session, const std::u16string& folder,
-                    const std::u16string& title, std::u16string& path) {
-    path = folder + FitFileNameStem(title, u".html") + u".html";
-    if (!FileExists(path.c_str()))
-        return true;
-    // Many threads share a subject ("(No subject)" above all): go on where the last
-    // search for this title stopped.
-    std::uint32_t& start = session.ClashStart(folder + title);
-    for (std::uint32_t k = std::max<std::uint32_t>(start, 1);; ++k) {
-        if (k > kMaxNameClashes)
-            return false;
-        std::u16string tail = u"(";
-        for (const char c : std::to_string(k))
-            tail += char16_t(c);
-        tail += u").html";
-        path = folder + FitFileNameStem(title, tail) + tail;
-        if (!FileExists(path.c_str())) {
-            start = k;
-            return true;
-        }
-    }
+// The first message's subject, from its header alone; a header that does not parse to
+// its end gives the stored subject.
+std::u16string ThreadTitle(const CEmailDBX& first, std::string_view raw, std::uint32_t codePage) {
+    CMimeBody header;
+    const bool parsed = ParseMessageHeader(raw, header);
+    return SubjectFileStem(parsed ? &header : nullptr, first, codePage, u"(No subject)");
 }
 
 // The date of the thread's file: that of its latest message written into it.
@@ -108,7 +68,7 @@ bool ExportThreads(CExportSession& session, const CThreadExportRequest& request)
         if (first == nullptr)
             continue;
         std::string raw;
-        if (!session.Dbx().GetMessageText(first, raw)) {
+        if (!LoadMessageText(session.Dbx(), *first, raw)) {
             session.ShowReadError(static_cast<std::uint32_t>(first->m_Id));
             continue;
         }
@@ -118,7 +78,9 @@ bool ExportThreads(CExportSession& session, const CThreadExportRequest& request)
 
         std::u16string path;
         CZFile output;
-        if (FreeThreadPath(session, folder, title, path) && output.Open(path, CZFile::ModeWrite)) {
+        // Many threads share a subject ("(No subject)" above all): numbers tell them apart.
+        if (FindFreeFileName(session, folder, title, u".html", 1, path) &&
+            output.Open(path, CZFile::ModeWrite)) {
             CExpandRequest expand;
             expand.pTemplate = &tpl;
             expand.pOutput = &output;

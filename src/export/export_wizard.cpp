@@ -1,6 +1,7 @@
 #include "export/export_wizard.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "export/export_all_in_one.h"
 #include "export/export_attachments.h"
@@ -12,20 +13,19 @@
 #include "mailbox/email.h"
 #include "mailbox/email_array.h"
 #include "mailbox/z_file.h"
+#include "mime/charset.h"
 #include "platform/app_settings.h"
+#include "platform/code_page.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
 #include "platform/progress.h"
+#include "platform/text.h"
 #include "platform/ui_services.h"
 
 namespace {
 
 constexpr char16_t kOutputFolderCaption[] = u"Output folder";
 constexpr char16_t kOutputFileCaption[] = u"Output file";
-
-// A template is read whole; anything this large is no template, and reading it could
-// exhaust memory.
-constexpr std::uint64_t kMaxTemplateBytes = 64u * 1024 * 1024;
 
 // A folder opens for reading on Linux, so "can be opened" must also mean "is a file".
 bool TemplateOpens(std::u16string_view path) {
@@ -85,10 +85,9 @@ CExportStep1View InitExportStep1(std::int32_t entryCount, std::size_t selectedRo
     CExportStep1View view;
     view.selectedText =
         u"Export selected emails" +
-        FormatStatusText(" (%lu emails selected)", static_cast<unsigned long>(selectedRows));
-    view.allText =
-        u"Export all emails" +
-        FormatStatusText(" (%lu emails)", static_cast<unsigned long>(std::max(entryCount, 0)));
+        FormatText(" (%lu emails selected)", static_cast<unsigned long>(selectedRows));
+    view.allText = u"Export all emails" +
+                   FormatText(" (%lu emails)", static_cast<unsigned long>(std::max(entryCount, 0)));
     view.selectedEnabled = selectedRows > 0;
     view.mode = selectedRows > 0 ? SelectionRows : SelectionAll;
     return view;
@@ -142,15 +141,17 @@ bool ExportStep2Next(std::int32_t selectedIndex, IUiServices& ui, CAppSettings& 
 
 CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settings) {
     CExportStep3View view;
+    view.filePath = settings.ReadString(kConfigSection, kKeyLastFileOut);
+    view.folderPath = settings.ReadString(kConfigSection, kKeyLastFolderOut);
     const CExportFormatInfo* info = FindExportFormat(format);
     if (info != nullptr && info->destination == ExportDestination::File) {
         view.destination = ExportDestination::File;
         view.label = u"Select the destination file :";
-        view.path = settings.ReadString(kConfigSection, kKeyLastFileOut);
+        view.path = view.filePath;
         view.fileFilter = info->fileFilter != nullptr ? info->fileFilter : u"All Files (*.*)|*.*||";
     } else {
         view.label = u"Select the destination folder :";
-        view.path = settings.ReadString(kConfigSection, kKeyLastFolderOut);
+        view.path = view.folderPath;
         view.showFileTimes = true;
     }
     view.fileTimes = CExportConfig::Load(settings).fileTimes;
@@ -231,6 +232,52 @@ CExportOptions InitExportStep4(bool textMode, std::u16string_view dbxPath,
     return options;
 }
 
+namespace {
+
+// The stored indexes come from the settings store, which anyone can edit.
+std::int32_t ClampedIndex(std::int32_t index, std::int32_t count) {
+    return index >= 0 && index < count ? index : 0;
+}
+
+std::vector<CCodePageChoice> CodePageChoices() {
+    std::vector<CCodePageChoice> choices;
+    std::unordered_set<std::uint32_t> seen;
+    for (const CCodePageRow& row : GetCodePageTable()) {
+        if (!seen.insert(row.m_nCodePage).second)
+            continue;
+        std::u16string text(row.m_Description);
+        text += u" - ";
+        text += Utf8ToWide(row.m_Charset);
+        text += FormatText(" (%u)", static_cast<unsigned>(row.m_nCodePage));
+        choices.push_back({row.m_nCodePage, std::move(text)});
+    }
+    return choices;
+}
+
+}  // namespace
+
+CExportStep4View InitExportStep4View(bool textMode, std::u16string_view dbxPath,
+                                     const CAppSettings& settings) {
+    CExportStep4View view;
+    view.options = InitExportStep4(textMode, dbxPath, settings);
+    view.templateFilter = textMode ? kTextTemplateFilter : kHtmlTemplateFilter;
+    view.codePages = CodePageChoices();
+    view.codePageIndex = SelectCodePageChoice(view.codePages, view.options.codePage);
+    view.sortByIndex = ClampedIndex(view.options.sortBy, 2);
+    view.orderIndex = ClampedIndex(view.options.sortOrder, 2);
+    return view;
+}
+
+std::int32_t SelectCodePageChoice(std::vector<CCodePageChoice>& choices, std::uint32_t codePage) {
+    const auto found = std::find_if(choices.begin(), choices.end(),
+                                    [&](const auto& c) { return c.codePage == codePage; });
+    if (found != choices.end())
+        return static_cast<std::int32_t>(found - choices.begin());
+    choices.insert(choices.begin(),
+                   {codePage, FormatText("Code page %u", static_cast<unsigned>(codePage))});
+    return 0;
+}
+
 bool ResolveTemplateCodePage(std::u16string_view templatePath, std::int32_t charsetMode,
                              bool textMode, IUiServices& ui, std::uint32_t& codePage) {
     if (!TemplateOpens(templatePath)) {
@@ -241,23 +288,15 @@ bool ResolveTemplateCodePage(std::u16string_view templatePath, std::int32_t char
     if (charsetMode != 0)
         return true;
 
-    CZFile file;
     std::string text;
-    bool read = file.Open(std::u16string(templatePath), CZFile::ModeRead) && file.GetLength() > 0 &&
-                file.GetLength() <= kMaxTemplateBytes;
-    if (read) {
-        text.resize(static_cast<std::size_t>(file.GetLength()));
-        read = file.Read(text.data(), static_cast<std::int64_t>(text.size()));
-    }
-    file.Close();
-    if (!read) {
+    if (ReadWholeFile(std::u16string(templatePath), text) != WholeFileRead::Ok) {
         ShowTemplateError(ui, u"Unable to read the template file :\n", templatePath,
                           u"\nMaybe is it corrupted or already open ?\nPlease select another "
                           u"template.");
         return false;
     }
     // The template is read as a zero-terminated text.
-    text.resize(std::min(text.find('\0'), text.size()));
+    text.resize(CutAtZero(text).size());
     const std::uint32_t declared = FindTemplateCharset(text);
     if (declared != 0) {
         codePage = declared;

@@ -61,12 +61,15 @@ bool ExportStep2Next(std::int32_t selectedIndex, IUiServices& ui, CAppSettings& 
 struct CExportStep3View {
     ExportDestination destination = ExportDestination::Folder;
     std::u16string label;       // "Select the destination folder :" / "... file :"
-    std::u16string path;        // what the edit shows
+    std::u16string path;        // what the edit shows: filePath or folderPath
     std::u16string fileFilter;  // file mode only
     // The check box "Set file dates to the message dates": only for the formats that write
     // a file per message or thread (the folder destinations); checked as remembered.
     bool showFileTimes = false;
     bool fileTimes = true;
+    // Both remembered destinations, whichever mode shows: Browse starts from its own.
+    std::u16string filePath;
+    std::u16string folderPath;
 };
 
 inline constexpr char16_t kFileTimesCheckText[] = u"Set file dates to the message dates";
@@ -100,6 +103,33 @@ struct CExportOptions {
 // choices; a template path that is empty or cannot be opened gives the default template.
 [[nodiscard]] CExportOptions InitExportStep4(bool textMode, std::u16string_view dbxPath,
                                              const CAppSettings& settings);
+inline constexpr char16_t kHtmlTemplateFilter[] =
+    u"Html Template File (*.htm, *.html)|*.htm;*.html|All Files (*.*)|*.*||";
+inline constexpr char16_t kTextTemplateFilter[] = u"Text File (*.txt)|*.txt|All Files (*.*)|*.*||";
+
+// One line of step 4's code page list: "Western European (Windows) - windows-1252 (1252)".
+struct CCodePageChoice {
+    std::uint32_t codePage = 0;
+    std::u16string text;
+};
+
+// What step 4 shows: the options, the template filter of its mode, every code page of the
+// charset table once (under its first, preferred name) and the lines chosen in each list.
+struct CExportStep4View {
+    CExportOptions options;
+    std::u16string templateFilter;
+    std::vector<CCodePageChoice> codePages;
+    std::int32_t codePageIndex = 0;
+    std::int32_t sortByIndex = 0;  // 0 "Do not sort", 1 "Sort by date"
+    std::int32_t orderIndex = 0;   // 0 "Ascending", 1 "Descending"
+};
+
+[[nodiscard]] CExportStep4View InitExportStep4View(bool textMode, std::u16string_view dbxPath,
+                                                   const CAppSettings& settings);
+// The code page's line in the list; a code page the table lacks gets a "Code page N" line
+// at the top first.
+std::int32_t SelectCodePageChoice(std::vector<CCodePageChoice>& choices, std::uint32_t codePage);
+
 // Stores the title and the template path at once, then checks the template; on success
 // `options.codePage` holds the code page to export with (the template's declaration in
 // charset mode 0) and the sort and charset settings are stored.

@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <limits>
+#include <optional>
 
+#include "export/export_message.h"
 #include "export/export_session.h"
 #include "export/template_keys.h"
 #include "mailbox/dbx_file.h"
@@ -10,7 +12,7 @@
 #include "mailbox/email_array.h"
 #include "mailbox/z_file.h"
 #include "mime/mime_email.h"
-#include "platform/progress.h"
+#include "platform/progress_stepper.h"
 #include "platform/ui_services.h"
 
 namespace {
@@ -42,19 +44,15 @@ public:
         m_pEntry = entry;
         if (entry == nullptr)
             return;
-        if (!session.Dbx().GetMessageText(entry, m_Raw)) {
-            m_Raw.clear();
+        auto mime = std::make_unique<CMimeEmail>();
+        bool parsed = false;
+        if (!LoadMessage(session.Dbx(), *entry, m_Raw, *mime, parsed)) {
             ShowError(session.Ui(), kMessageReadError);
             return;
         }
         m_bHasRaw = true;
-        const std::string_view text(m_Raw.data(), strnlen(m_Raw.data(), m_Raw.size()));
-        if (text.size() > std::size_t(std::numeric_limits<std::int32_t>::max()))
-            return;
-        auto parsed = std::make_unique<CMimeEmail>();
-        if (parsed->Parse(text.data(), std::int32_t(text.size())) > 0) {
-            m_pParsed = std::move(parsed);
-        }
+        if (parsed)
+            m_pParsed = std::move(mime);
     }
 
     void Drop() {
@@ -95,32 +93,22 @@ void CTemplate::SetData(std::string_view bytes) {
 
 bool ReadTemplate(const std::u16string& path, CTemplate& tpl, IUiServices& ui) {
     tpl.Free();
-    CZFile file;
-    if (!file.Open(path, CZFile::ModeRead)) {
-        ShowError(ui, kTemplateOpenError);
-        return false;
+    std::string bytes;
+    switch (ReadWholeFile(path, bytes)) {
+        case WholeFileRead::Ok:
+            tpl.SetData(bytes);
+            return true;
+        case WholeFileRead::CannotOpen:
+            ShowError(ui, kTemplateOpenError);
+            return false;
+        case WholeFileRead::Empty:
+            return false;
+        case WholeFileRead::TooLarge:
+        case WholeFileRead::CannotRead:
+            break;
     }
-    const std::uint64_t length = file.GetLength();
-    if (length < 1) {
-        file.Close();
-        return false;
-    }
-    // A template is a page, not a mailbox: one that does not fit a signed size is refused.
-    if (length > std::uint64_t(std::numeric_limits<std::int32_t>::max())) {
-        file.Close();
-        ShowError(ui, kTemplateReadError);
-        return false;
-    }
-    auto buffer = std::make_unique_for_overwrite<char[]>(std::size_t(length));
-    if (!file.Read(buffer.get(), std::int64_t(length))) {
-        file.Close();
-        ShowError(ui, kTemplateReadError);
-        return false;
-    }
-    file.Close();
-    tpl.m_pData = std::move(buffer);
-    tpl.m_nSize = std::int32_t(length);
-    return true;
+    ShowError(ui, kTemplateReadError);
+    return false;
 }
 
 bool ExpandTemplate(CExportSession& session, const CExpandRequest& request) {
@@ -132,12 +120,9 @@ bool ExpandTemplate(CExportSession& session, const CExpandRequest& request) {
     CEmailArray& entries = *request.pEntries;
     CZFile& output = *request.pOutput;
 
-    std::unique_ptr<IProgress> progress;
-    if (request.showProgress) {
-        progress = session.Ui().CreateProgress(kExpandProgressTitle, true);
-        progress->SetRange(0, 100, 1);
-        progress->Begin(u"Progress", true);
-    }
+    std::optional<CProgressStepper> progress;
+    if (request.showProgress)
+        progress.emplace(session.Ui(), kExpandProgressTitle, true);
     const std::uint32_t total = CountSelected(entries);
     if (total == 0)
         return false;
@@ -184,14 +169,9 @@ bool ExpandTemplate(CExportSession& session, const CExpandRequest& request) {
             if (cursor < entries.GetCount() && blockStart != std::string_view::npos) {
                 pos = blockStart;
             }
-            if (progress) {
-                const auto percent = static_cast<int>(std::uint64_t{done} * 100 / total);
-                progress->SetPosition(percent);
-                progress->SetStatusText(
-                    FormatStatusText("%i emails exported.", static_cast<int>(done)));
-                progress->PumpMessages(true);
-                if (progress->IsCancelled())
-                    return false;
+            if (progress &&
+                !progress->Step(done, total, FormatText("%i emails exported.", int(done)))) {
+                return false;
             }
         } else if (key != TemplateKey::Unknown) {
             std::string bytes;
@@ -207,7 +187,7 @@ bool ExpandTemplate(CExportSession& session, const CExpandRequest& request) {
         Write(output, data.substr(literalStart, size - literalStart));
     }
     if (progress)
-        progress->ClearProgress();
+        progress->Clear();
     return true;
 }
 
@@ -228,70 +208,5 @@ std::string NarrowAscii(std::u16string_view text, char replacement) {
     std::string out(text.size() + 1, '\0');
     NarrowAscii(text, out.data(), out.size(), replacement);
     out.resize(text.size());
-    return out;
-}
-
-namespace {
-
-// Appends the UTF-8 form; returns the bytes it takes without writing when out is null.
-std::size_t Utf8Of(std::u16string_view text, std::string* out) {
-    std::size_t length = 0;
-    auto put = [&](char32_t cp) {
-        char bytes[4];
-        std::size_t n = 0;
-        if (cp < 0x80) {
-            bytes[n++] = char(cp);
-        } else if (cp < 0x800) {
-            bytes[n++] = char(0xC0 | (cp >> 6));
-            bytes[n++] = char(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            bytes[n++] = char(0xE0 | (cp >> 12));
-            bytes[n++] = char(0x80 | ((cp >> 6) & 0x3F));
-            bytes[n++] = char(0x80 | (cp & 0x3F));
-        } else {
-            bytes[n++] = char(0xF0 | (cp >> 18));
-            bytes[n++] = char(0x80 | ((cp >> 12) & 0x3F));
-            bytes[n++] = char(0x80 | ((cp >> 6) & 0x3F));
-            bytes[n++] = char(0x80 | (cp & 0x3F));
-        }
-        length += n;
-        if (out != nullptr)
-            out->append(bytes, n);
-    };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            put(0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
-            ++i;
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            put(0xFFFD);
-        } else {
-            put(unit);
-        }
-    }
-    return length;
-}
-
-}  // namespace
-
-bool EncodeUtf8(std::u16string_view text, char* buffer, std::size_t size) {
-    if (buffer == nullptr)
-        return false;
-    const std::size_t needed = Utf8Of(text, nullptr);
-    if (size < needed + 1)
-        return false;
-    std::string encoded;
-    encoded.reserve(needed);
-    Utf8Of(text, &encoded);
-    std::memcpy(buffer, encoded.data(), encoded.size());
-    buffer[encoded.size()] = 0;
-    return true;
-}
-
-std::string EncodeUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(Utf8Of(text, nullptr));
-    Utf8Of(text, &out);
     return out;
 }

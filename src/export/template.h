@@ -68,8 +68,3 @@ bool ExpandTemplate(CExportSession& session, const CExpandRequest& request);
 // bytes and always terminated. Nothing is written for a size of 1 or less.
 void NarrowAscii(std::u16string_view text, char* buffer, std::size_t size, char replacement);
 [[nodiscard]] std::string NarrowAscii(std::u16string_view text, char replacement);
-
-// UTF-8 with a terminating zero; false, writing nothing, when the buffer is too small.
-// Surrogate pairs become one 4-byte sequence, a lone surrogate U+FFFD.
-bool EncodeUtf8(std::u16string_view text, char* buffer, std::size_t size);
-[[nodiscard]] std::string EncodeUtf8(std::u16string_view text);

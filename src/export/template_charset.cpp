@@ -1,11 +1,12 @@
 #include "export/template_charset.h"
 
 #include "mime/charset.h"
+#include "platform/text.h"
 
 std::uint32_t FindTemplateCharset(std::string_view text) {
     // The spelling is taken as written: templates are ours or the user's, not mail.
     static constexpr std::string_view kKey = "charset=";
-    text = text.substr(0, text.find('\0'));
+    text = CutAtZero(text);
     std::size_t start = text.find("charset=\"");
     if (start != std::string_view::npos) {
         start += kKey.size() + 1;

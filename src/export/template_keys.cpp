@@ -18,6 +18,7 @@
 #include "mime/mime_email.h"
 #include "mime/tag_strip.h"
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -43,25 +44,6 @@ constexpr std::array<KeyName, 14> kKeys{{
     {"RECEIVERS_HTML", TemplateKey::ReceiversHtml},
 }};
 
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
-bool SameKey(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
-            return false;
-    }
-    return true;
-}
-
-// The bytes up to the first zero, as C strings end.
-std::string_view UpToZero(std::string_view text) {
-    return text.substr(0, text.find('\0'));
-}
-
 // A plain-text body without the uuencoded or yEnc file appended to it.
 std::string_view CutAtEncodedBlock(std::string_view text) {
     CDecoder decoder;
@@ -71,7 +53,7 @@ std::string_view CutAtEncodedBlock(std::string_view text) {
         offset < text.size()) {
         text = text.substr(0, offset);
     }
-    return UpToZero(text);
+    return CutAtZero(text);
 }
 
 bool IsTrimmed(char16_t c) {
@@ -192,14 +174,14 @@ std::string HtmlBodyAsText(std::string_view charset, std::uint32_t codePage,
 
 TemplateKey FindTemplateKey(std::string_view key) {
     for (const KeyName& k : kKeys) {
-        if (SameKey(key, k.name))
+        if (EqualsNoCase(key, k.name))
             return k.key;
     }
     return TemplateKey::Unknown;
 }
 
 std::string TitleKeyText(std::u16string_view title) {
-    return EncodeUtf8(title);
+    return WideToUtf8(title);
 }
 
 std::string CurrentDateKeyText() {
@@ -272,7 +254,7 @@ std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage, KeyOutp
         if (ConvertCharsetToBuffer(std::string_view(item.GetCharset()), codePage,
                                    item.GetTextData(), length + 1, buffer.data(),
                                    std::int32_t(buffer.size()), &written)) {
-            out += UpToZero(std::string_view(buffer.data(), std::size_t(written)));
+            out += CutAtZero(std::string_view(buffer.data(), std::size_t(written)));
         } else {
             out += item.GetText();
         }
@@ -325,7 +307,7 @@ std::string SubjectKeyText(const CMimeEmail* email, const CEmailDBX& entry, std:
     }
     if (!subject.ToCodePage(codePage))
         return {};
-    return std::string(UpToZero(subject.GetTextView()));
+    return std::string(CutAtZero(subject.GetTextView()));
 }
 
 std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
@@ -354,7 +336,7 @@ std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
 
 std::string SenderEmailKeyText(const CEmailDBX& entry, std::uint32_t mailboxCodePage,
                                KeyOutput output) {
-    const std::string_view stored = UpToZero(entry.m_SenderAddress);
+    const std::string_view stored = CutAtZero(entry.m_SenderAddress);
     if (output == KeyOutput::Text)
         return std::string(stored);
     return EscapeMarkupInCodePage(stored, mailboxCodePage);
@@ -405,8 +387,8 @@ std::string ReceiversKeyText(const CEmailDBX& entry, std::uint32_t mailboxCodePa
     }
     // The stored bytes as they are, like SENDER_EMAIL.
     if (!entry.m_RecipientName.empty())
-        return EscapeMarkupInCodePage(UpToZero(entry.m_RecipientName), mailboxCodePage);
-    return EscapeMarkupInCodePage(UpToZero(entry.m_RecipientAddress), mailboxCodePage);
+        return EscapeMarkupInCodePage(CutAtZero(entry.m_RecipientName), mailboxCodePage);
+    return EscapeMarkupInCodePage(CutAtZero(entry.m_RecipientAddress), mailboxCodePage);
 }
 
 void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16string_view title,
@@ -434,7 +416,7 @@ void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16strin
             break;
         case TemplateKey::EmailRaw:
             if (message.pRaw != nullptr)
-                out += UpToZero(*message.pRaw);
+                out += CutAtZero(*message.pRaw);
             break;
         case TemplateKey::TextContent:
             if (message.pParsed != nullptr)

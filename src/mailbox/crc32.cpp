@@ -1,5 +1,7 @@
 #include "mailbox/crc32.h"
 
+#include "platform/text.h"
+
 #include <array>
 
 namespace {
@@ -21,10 +23,7 @@ constexpr auto kTable = MakeTable();
 }  // namespace
 
 std::uint32_t Crc32(std::string_view bytes) {
-    const std::size_t zero = bytes.find('\0');
-    if (zero != std::string_view::npos) {
-        bytes = bytes.substr(0, zero);
-    }
+    bytes = CutAtZero(bytes);
     if (bytes.empty()) {
         return 0;
     }

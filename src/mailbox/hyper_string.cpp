@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 void CZHyperString::Empty() {
     if (m_pText) {
@@ -143,11 +144,10 @@ void CZHyperString::Copy(const CZHyperString& other) {
 
 std::int32_t CZHyperString::GetTextLength() const {
     if (m_pText) {
-        return std::int32_t(strnlen(m_pText.get(), std::size_t(m_nCapacity)));
+        return std::int32_t(GetTextView().size());
     }
     if (m_pWide) {
-        const char16_t* end = std::find(m_pWide.get(), m_pWide.get() + m_nCapacity, u'\0');
-        return std::int32_t(end - m_pWide.get());
+        return std::int32_t(GetWideView().size());
     }
     return 0;
 }
@@ -156,15 +156,14 @@ std::string_view CZHyperString::GetTextView() const {
     if (!m_pText) {
         return {};
     }
-    return {m_pText.get(), strnlen(m_pText.get(), std::size_t(m_nCapacity))};
+    return CutAtZero({m_pText.get(), std::size_t(m_nCapacity)});
 }
 
 std::u16string_view CZHyperString::GetWideView() const {
     if (!m_pWide) {
         return {};
     }
-    const char16_t* end = std::find(m_pWide.get(), m_pWide.get() + m_nCapacity, u'\0');
-    return {m_pWide.get(), std::size_t(end - m_pWide.get())};
+    return CutAtZero({m_pWide.get(), std::size_t(m_nCapacity)});
 }
 
 bool CZHyperString::ToWide() {

@@ -8,6 +8,7 @@
 #include "mailbox/hyper_string.h"
 #include "mailbox/z_file.h"
 #include "platform/diag_log.h"
+#include "platform/text.h"
 
 static_assert(std::endian::native == std::endian::little,
               "direct values are handed out as the bytes of a stored word");
@@ -158,7 +159,7 @@ bool CIndexedData::GetString(std::uint32_t id, std::string& out) const {
         return true;
     }
     const char* bytes = reinterpret_cast<const char*>(value);
-    out.assign(bytes, strnlen(bytes, length));
+    out.assign(CutAtZero({bytes, length}));
     return true;
 }
 

@@ -249,3 +249,36 @@ bool FileExists(const char16_t* path) {
     const std::string utf8 = WideToUtf8(path);
     return FileExists(utf8.c_str());
 }
+
+WholeFileRead ReadWholeFile(const std::u16string& path, std::string& bytes) {
+    bytes.clear();
+    CZFile file;
+    if (!file.Open(path, CZFile::ModeRead)) {
+        return WholeFileRead::CannotOpen;
+    }
+    const std::uint64_t length = file.GetLength();
+    if (length == 0) {
+        return WholeFileRead::Empty;
+    }
+    if (length > kMaxWholeFileBytes) {
+        return WholeFileRead::TooLarge;
+    }
+    bytes.resize(static_cast<std::size_t>(length));
+    if (!file.Read(bytes.data(), static_cast<std::int64_t>(length))) {
+        bytes.clear();
+        return WholeFileRead::CannotRead;
+    }
+    return WholeFileRead::Ok;
+}
+
+bool WriteWholeFile(const std::u16string& path, std::string_view bytes) {
+    CZFile file;
+    if (!file.Open(path, CZFile::ModeWrite)) {
+        return false;
+    }
+    const bool written =
+        bytes.empty() || file.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    // The last bytes reach the disk at close; a failure there is a failed write too.
+    const bool closed = file.CloseFile();
+    return written && closed;
+}

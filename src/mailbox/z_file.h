@@ -73,6 +73,18 @@ private:
     std::size_t m_WindowLength = 0;
 };
 
+// Whole-file reads are for small files the user names (templates): anything larger is no
+// such file, and reading it could exhaust memory.
+inline constexpr std::uint64_t kMaxWholeFileBytes = 64u * 1024 * 1024;
+
+enum class WholeFileRead { Ok, CannotOpen, Empty, TooLarge, CannotRead };
+
+// The whole file into `bytes` (left empty on any failure).
+WholeFileRead ReadWholeFile(const std::u16string& path, std::string& bytes);
+// The bytes as a new or truncated file; false when it cannot be created or any of it fails
+// to reach the disk.
+bool WriteWholeFile(const std::u16string& path, std::string_view bytes);
+
 // True when the file can be opened for reading; false for a null or empty path.
 [[nodiscard]] bool FileExists(const char* path);
 [[nodiscard]] bool FileExists(const char16_t* path);

@@ -8,6 +8,7 @@
 #include "mailbox/hyper_string.h"
 #include "mime/html_entities.h"
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -137,32 +138,13 @@ constexpr std::array<CCodePageRow, 122> kCodePageTable = {{
     {u"Unicode (UTF-8)", 65001, "x-unicode-2-0-utf-8"},
 }};
 
-constexpr std::uint32_t AsciiLower(std::uint32_t unit) {
-    return unit >= 'A' && unit <= 'Z' ? unit + 32 : unit;
-}
-
-template <typename Char>
-bool SameCharsetName(std::basic_string_view<Char> name, std::string_view rowName) {
-    if (name.size() != rowName.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto unit = static_cast<std::make_unsigned_t<Char>>(name[i]);
-        const auto rowUnit = static_cast<unsigned char>(rowName[i]);
-        if (AsciiLower(unit) != AsciiLower(rowUnit)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 template <typename Char>
 std::uint32_t FindCodePage(std::basic_string_view<Char> charset) {
     if (charset.empty()) {
         return 0;
     }
     for (const CCodePageRow& row : kCodePageTable) {
-        if (SameCharsetName(charset, row.m_Charset)) {
+        if (EqualsNoCase(charset, row.m_Charset)) {
             return row.m_nCodePage;
         }
     }
@@ -209,7 +191,7 @@ bool DecodeToWide(std::uint32_t codePage, const char* text, std::int32_t length,
 // The wide text up to its terminator in the code page. The terminator itself is left to
 // the caller: not every code page writes U+0000 as a zero byte (UTF-7 makes it "+AAA-").
 bool EncodeFromWide(std::uint32_t codePage, std::u16string_view wide, std::string& bytes) {
-    const std::u16string_view text = wide.substr(0, wide.find(u'\0'));
+    const std::u16string_view text = CutAtZero(wide);
     bytes.clear();
     if (text.empty()) {
         return IsCodePageAvailable(codePage);
@@ -267,7 +249,7 @@ bool ConvertCodePages(std::uint32_t sourceCodePage, std::uint32_t targetCodePage
     }
     ResolveCodePages(sourceCodePage, targetCodePage);
     if (sourceCodePage == targetCodePage) {
-        out.assign(text, strnlen(text, static_cast<std::size_t>(length)));
+        out.assign(CutAtZero({text, static_cast<std::size_t>(length)}));
         if (escape == TextEscape::Html) {
             out = EscapeMarkupInCodePage(out, targetCodePage);
         }
@@ -298,7 +280,7 @@ bool ConvertCodePages(std::uint32_t sourceCodePage, std::uint32_t targetCodePage
     if (!EncodeFromWide(targetCodePage, wide, bytes)) {
         return false;
     }
-    out.assign(bytes.data(), strnlen(bytes.data(), bytes.size()));
+    out.assign(CutAtZero(bytes));
     return true;
 }
 

@@ -8,32 +8,18 @@
 #include "mime/charset.h"
 #include "mime/mime_body.h"
 #include "platform/code_page.h"
+#include "platform/progress_stepper.h"
+#include "platform/text.h"
 #include "platform/ui_services.h"
 
 namespace {
 
 constexpr std::int32_t kProgressEvery = 10;
 
-char16_t LowerAscii(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
-}
-
-bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char16_t x, char16_t y) { return LowerAscii(x) == LowerAscii(y); });
-}
-
-bool LessNoCase(std::u16string_view a, std::u16string_view b) {
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [](char16_t x, char16_t y) { return LowerAscii(x) < LowerAscii(y); });
-}
-
 }  // namespace
 
 void CollectMessageCharsets(std::string_view rawText, std::vector<std::u16string>& charsets) {
-    rawText = rawText.substr(0, rawText.find('\0'));
+    rawText = CutAtZero(rawText);
     if (rawText.empty())
         return;
     CMimeMessage message;
@@ -55,20 +41,15 @@ void CollectMessageCharsets(std::string_view rawText, std::vector<std::u16string
 }
 
 bool ScanCharsets(CDBXFile& dbx, IUiServices& ui, std::vector<std::u16string>& charsets) {
-    std::unique_ptr<IProgress> progress = ui.CreateProgress(u"Scanning emails...", false);
-    progress->SetRange(0, 100, 1);
-    progress->Begin(u"Progress", false);
+    CProgressStepper progress(ui, u"Scanning emails...", false);
     CEmailArray& emails = dbx.GetEmails();
     const std::int32_t n = emails.GetCount();
     std::string raw;
     for (std::int32_t i = 0; i < n; ++i) {
-        if (i % kProgressEvery == 0) {
-            progress->SetPosition(static_cast<int>(std::int64_t{i} * 100 / n));
-            progress->SetStatusText(FormatStatusText("%i emails scanned", static_cast<int>(i)));
-        }
-        progress->PumpMessages(true);
-        if (progress->IsCancelled()) {
-            progress->ClearProgress();
+        if (i % kProgressEvery == 0)
+            progress.Show(std::uint64_t(i), std::uint64_t(n), FormatText("%i emails scanned", i));
+        if (!progress.Pump()) {
+            progress.Clear();
             return false;
         }
         const CEmailDBX* entry = emails.Get(i);
@@ -77,16 +58,14 @@ bool ScanCharsets(CDBXFile& dbx, IUiServices& ui, std::vector<std::u16string>& c
         }
     }
     // Full before it goes: the bar moved only every tenth entry.
-    progress->SetPosition(100);
-    progress->ClearProgress();
+    progress.Fill();
+    progress.Clear();
     return true;
 }
 
 std::u16string CharsetDescription(std::u16string_view name) {
-    std::u16string wideName;
     for (const CCodePageRow& row : GetCodePageTable()) {
-        wideName.assign(row.m_Charset.begin(), row.m_Charset.end());
-        if (EqualsNoCase(wideName, name))
+        if (EqualsNoCase(name, row.m_Charset))
             return std::u16string(row.m_Description);
     }
     return {};
@@ -98,7 +77,8 @@ std::vector<CCharsetReportRow> BuildCharsetReport(const std::vector<std::u16stri
     for (const std::u16string& name : charsets) {
         rows.push_back({name, CharsetDescription(name)});
     }
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto& a, const auto& b) { return LessNoCase(a.m_Name, b.m_Name); });
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+        return CompareNoCase(a.m_Name, b.m_Name) < 0;
+    });
     return rows;
 }

@@ -11,10 +11,6 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 // Room for the text of one word: 75 characters less "=?", "?X?", "?=" and the charset.
 constexpr std::int64_t kWordTextLimit = 68;
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
 bool IsQLiteral(unsigned char c) {
     return c >= 0x21 && c <= 0x7E && c != '=' && c != '?' && c != '_';
 }
@@ -159,7 +155,7 @@ std::int32_t CMimeEncodedWord::DecodeInto(char* out, std::int32_t capacity) {
         if (input.substr(pos, 2) == "=?") {
             const std::size_t q = input.find('?', pos + 2);
             if (q != std::string_view::npos && q + 3 < end && input[q + 2] == '?') {
-                letter = LowerAscii(input[q + 1]);
+                letter = AsciiLower(input[q + 1]);
                 const std::size_t close = input.find("?=", q + 3);
                 text = input.substr(q + 3, close == std::string_view::npos ? end : close - (q + 3));
                 next = close == std::string_view::npos ? end : close + 2;

@@ -11,6 +11,7 @@
 #include "mime/charset.h"
 #include "mime/mime_scan.h"
 #include "mime/transfer_codec.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -204,14 +205,7 @@ bool CMimeBody::SaveContent(const char16_t* path) const {
     if (m_ContentLength <= 0) {
         return true;
     }
-    CZFile file;
-    if (!file.Open(path, CZFile::ModeWrite)) {
-        return false;
-    }
-    const bool written = file.Write(m_Content.get(), m_ContentLength);
-    // The last bytes reach the disk at close; a failure there is a failed save too.
-    const bool closed = file.CloseFile();
-    return written && closed;
+    return path != nullptr && WriteWholeFile(path, GetContent());
 }
 
 // ---------------------------------------------------------------------------------------

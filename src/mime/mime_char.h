@@ -5,6 +5,9 @@
 
 #include <string_view>
 
+// EqualsNoCase, the comparison of every MIME name, comes with these classes.
+#include "platform/text.h"
+
 [[nodiscard]] constexpr bool IsMimeNonAscii(unsigned char c) {
     return c >= 128;
 }
@@ -35,25 +38,4 @@
 
 [[nodiscard]] constexpr bool IsMimeDelimiter(unsigned char c) {
     return IsMimeSpace(c) || IsMimeSpecial(c);
-}
-
-// ASCII case-insensitive equality, the comparison of every MIME name.
-[[nodiscard]] constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') {
-            x = static_cast<unsigned char>(x + 32);
-        }
-        if (y >= 'A' && y <= 'Z') {
-            y = static_cast<unsigned char>(y + 32);
-        }
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
 }

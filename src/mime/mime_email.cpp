@@ -1,6 +1,7 @@
 #include "mime/mime_email.h"
 
 #include "mime/mime_scan.h"
+#include "platform/text.h"
 
 void CMimeEmail::Reset() {
     m_Contents.clear();

@@ -28,10 +28,6 @@ std::size_t FindBytes(std::string_view text, std::size_t from, std::string_view 
     return hit == nullptr ? kNotFound : std::size_t(static_cast<const char*>(hit) - text.data());
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 std::size_t ScanHeaderField(std::string_view text, CFieldSpan& field) {
     field = {};
     const std::size_t end = text.size();

@@ -19,9 +19,6 @@ inline constexpr std::size_t kNotFound = std::string_view::npos;
     return FindBytes(text, from, "\r\n");
 }
 
-// ASCII case-insensitive comparison of the start of `text` with `prefix`.
-[[nodiscard]] bool StartsWithNoCase(std::string_view text, std::string_view prefix);
-
 // One header field as written: the name before the colon (empty when the line has none)
 // and the raw value from after the colon and its leading blanks up to the CR LF that ends
 // the field, continuation lines and their CR LF included.

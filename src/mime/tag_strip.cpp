@@ -5,6 +5,7 @@
 #include "mime/mime_char.h"
 #include "mime/mime_email.h"
 #include "mime/mime_scan.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ TagMode ModeForTag(std::string_view tag, TagMode mode) {
 
 std::string StripDocumentTags(std::string_view text) {
     const std::size_t length = text.size();
-    const std::string_view scan = text.substr(0, text.find('\0'));
+    const std::string_view scan = CutAtZero(text);
     std::string out;
     out.reserve(scan.size());
 

@@ -4,9 +4,10 @@
 #include <vector>
 
 #include "mime/mime_body.h"
+#include "platform/text.h"
 
 std::string GetTextPageContent(std::string_view rawText) {
-    rawText = rawText.substr(0, rawText.find('\0'));
+    rawText = CutAtZero(rawText);
     CMimeMessage message;
     // Whatever tree the parse produced is shown, even for a malformed message.
     message.Parse(rawText.data(), static_cast<std::int32_t>(rawText.size()));
@@ -20,8 +21,6 @@ std::string GetTextPageContent(std::string_view rawText) {
         }
     }
     // Cut in place: the content of a huge message is not copied once more.
-    if (const std::size_t zero = text.find('\0'); zero != std::string::npos) {
-        text.resize(zero);
-    }
+    text.resize(CutAtZero(text).size());
     return text;
 }

@@ -37,7 +37,7 @@ std::u16string CutStatusText(std::u16string_view text) {
     return std::u16string(text);
 }
 
-std::u16string FormatStatusText(const char* format, ...) {
+std::u16string FormatText(const char* format, ...) {
     if (format == nullptr) {
         return {};
     }

@@ -35,6 +35,7 @@ public:
 // SetStatusText shows.
 [[nodiscard]] std::u16string CutStatusText(std::u16string_view text);
 
-// printf-style status text formatting into the 511-character bound ("%i emails scanned").
-[[nodiscard]] std::u16string FormatStatusText(const char* format, ...)
+// printf-style formatting (UTF-8 arguments) into UTF-16 text, cut like a status text at
+// kMaxStatusText units: every message, status and caption the core builds from numbers.
+[[nodiscard]] std::u16string FormatText(const char* format, ...)
     __attribute__((format(printf, 1, 2)));

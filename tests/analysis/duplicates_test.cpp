@@ -12,6 +12,7 @@
 #include "mailbox/email_columns.h"
 #include "mailbox_fixture.h"
 #include "platform/code_page.h"
+#include "platform/text.h"
 #include "support/recording_ui.h"
 
 namespace {

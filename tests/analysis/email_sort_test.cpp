@@ -14,6 +14,7 @@
 #include "mailbox/dbx_file.h"
 #include "mailbox/email_columns.h"
 #include "mailbox_fixture.h"
+#include "platform/text.h"
 
 namespace {
 

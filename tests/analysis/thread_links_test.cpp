@@ -10,6 +10,7 @@
 
 #include "analysis/message_thread.h"
 #include "mailbox_fixture.h"
+#include "platform/text.h"
 #include "support/recording_ui.h"
 
 namespace {
@@ -234,7 +235,7 @@ TEST(ThreadLinks, IdentifiersInsideIdentifiersAndRepeats) {
     EXPECT_EQ(FindThreadParents(box.List()),
               (std::vector<std::int32_t>{-1, -1, 5, -1, 5, 1, 5, 5}));
     EXPECT_EQ(FindThreadParents(box.List()), PairwiseParents(box.List()));
-    EXPECT_EQ(StoredText(std::string("ab\0cd", 5)), "ab");
+    EXPECT_EQ(CutAtZero(std::string("ab\0cd", 5)), "ab");
 }
 
 }  // namespace

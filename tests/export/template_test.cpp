@@ -238,17 +238,15 @@ TEST(NarrowAscii, ReplacesNonAsciiAndAlwaysTerminates) {
     EXPECT_EQ(buffer[0], 'x');
 }
 
-TEST(EncodeUtf8, EncodesEveryPlaneAndChecksTheBuffer) {
-    EXPECT_EQ(EncodeUtf8(u"A\u00e9\u20ac"), "A\xC3\xA9\xE2\x82\xAC");
-    // A surrogate pair is one character; a lone surrogate is none.
-    EXPECT_EQ(EncodeUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(EncodeUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
-
-    char buffer[4];
-    EXPECT_TRUE(EncodeUtf8(u"\u20ac", buffer, 4));
-    EXPECT_EQ(std::string(buffer), "\xE2\x82\xAC");
-    EXPECT_FALSE(EncodeUtf8(u"\u20ac", buffer, 3));
-    EXPECT_FALSE(EncodeUtf8(u"a", nullptr, 4));
+// TITLE is the one key written as UTF-8, whatever the export's code page.
+TEST(TitleKeyText, EncodesEveryPlaneAndReplacesLoneSurrogates) {
+    EXPECT_EQ(TitleKeyText(u"A\u00e9\u20ac"), "A\xC3\xA9\xE2\x82\xAC");
+    // A surrogate pair is one character; a lone surrogate, high or low, is none.
+    EXPECT_EQ(TitleKeyText(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(TitleKeyText(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
+    EXPECT_EQ(TitleKeyText(u"x" + std::u16string(1, char16_t(0xDC00))), "x\xEF\xBF\xBD");
+    EXPECT_EQ(TitleKeyText(std::u16string(1, char16_t(0xDBFF))), "\xEF\xBF\xBD");
+    EXPECT_EQ(TitleKeyText(u""), "");
 }
 
 }  // namespace

@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "export/export_settings.h"
 #include "export_files_fixture.h"
+#include "mime/charset.h"
+#include "platform/code_page.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
 
@@ -253,6 +257,16 @@ TEST_F(WizardTest, Step3ShowsTheRememberedFileOrFolder) {
     EXPECT_EQ(html.fileFilter, u"HTML File (*.html)|*.html|All Files (*.*)|*.*||");
     EXPECT_EQ(InitExportStep3(22, settings).fileFilter,
               u"Text File (*.txt)|*.txt|All Files (*.*)|*.*||");
+}
+
+TEST_F(WizardTest, Step3ViewHoldsBothRememberedDestinations) {
+    settings.WriteString(kConfigSection, kKeyLastFolderOut, u"/d/");
+    settings.WriteString(kConfigSection, kKeyLastFileOut, u"/d/f.html");
+    for (const int format : {FormatEml, FormatHtmlAllInOne}) {
+        const CExportStep3View v = InitExportStep3(format, settings);
+        EXPECT_EQ(v.folderPath, u"/d/");
+        EXPECT_EQ(v.filePath, u"/d/f.html");
+    }
 }
 
 TEST_F(WizardTest, Step3FileIsStoredUnchecked) {
@@ -625,6 +639,62 @@ TEST_F(WizardTest, CommandReportsUnknownFormatsFoldersAndTemplates) {
     EXPECT_FALSE(fs::exists(out / "all.html"));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text.rfind(u"Unable to find a charset definition", 0), 0u);
+}
+
+TEST_F(WizardTest, Step4ViewListsEachCodePageOnceAndChoosesTheRememberedLines) {
+    settings.WriteInt(kConfigSection, kKeyHtmlCharset, 1252);
+    settings.WriteInt(kConfigSection, kKeyExportSortBy, 1);
+    settings.WriteInt(kConfigSection, kKeyExportSortOrder, 1);
+    const CExportStep4View view = InitExportStep4View(false, u"/m/Inbox.dbx", settings);
+    EXPECT_EQ(view.options.title, u"Inbox");
+    EXPECT_EQ(view.templateFilter, kHtmlTemplateFilter);
+    EXPECT_EQ(view.sortByIndex, 1);
+    EXPECT_EQ(view.orderIndex, 1);
+
+    std::set<std::uint32_t> seen;
+    std::size_t rows = 0;
+    for (const CCodePageChoice& choice : view.codePages) {
+        EXPECT_TRUE(seen.insert(choice.codePage).second) << choice.codePage;
+        ++rows;
+    }
+    std::set<std::uint32_t> table;
+    for (const CCodePageRow& row : GetCodePageTable())
+        table.insert(row.m_nCodePage);
+    EXPECT_EQ(seen, table);
+    EXPECT_EQ(rows, table.size());
+    ASSERT_GE(view.codePageIndex, 0);
+    ASSERT_LT(std::size_t(view.codePageIndex), view.codePages.size());
+    const CCodePageChoice& chosen = view.codePages[std::size_t(view.codePageIndex)];
+    EXPECT_EQ(chosen.codePage, 1252u);
+    // The first name the table gives the code page, with its description.
+    const auto first = std::find_if(GetCodePageTable().begin(), GetCodePageTable().end(),
+                                    [](const CCodePageRow& r) { return r.m_nCodePage == 1252; });
+    ASSERT_NE(first, GetCodePageTable().end());
+    EXPECT_EQ(chosen.text, std::u16string(first->m_Description) + u" - " +
+                               Utf8ToWide(first->m_Charset) + u" (1252)");
+}
+
+TEST_F(WizardTest, Step4ViewTakesOddSettingsAndUnlistedCodePages) {
+    settings.WriteInt(kConfigSection, kKeyExportSortBy, 7);
+    settings.WriteInt(kConfigSection, kKeyExportSortOrder, -1);
+    settings.WriteInt(kConfigSection, kKeyHtmlCharset, 4242);
+    CExportStep4View view = InitExportStep4View(true, u"", settings);
+    EXPECT_EQ(view.templateFilter, kTextTemplateFilter);
+    EXPECT_EQ(view.sortByIndex, 0);
+    EXPECT_EQ(view.orderIndex, 0);
+    EXPECT_EQ(view.codePageIndex, 0);
+    ASSERT_FALSE(view.codePages.empty());
+    EXPECT_EQ(view.codePages[0].codePage, 4242u);
+    EXPECT_EQ(view.codePages[0].text, u"Code page 4242");
+
+    // Once added, a code page is found again rather than added twice.
+    const std::size_t size = view.codePages.size();
+    EXPECT_EQ(SelectCodePageChoice(view.codePages, 4242), 0);
+    EXPECT_EQ(view.codePages.size(), size);
+    const std::int32_t utf8 = SelectCodePageChoice(view.codePages, 65001);
+    ASSERT_GT(utf8, 0);
+    EXPECT_EQ(view.codePages[std::size_t(utf8)].codePage, 65001u);
+    EXPECT_EQ(view.codePages.size(), size);
 }
 
 }  // namespace

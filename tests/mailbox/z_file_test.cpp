@@ -358,4 +358,40 @@ TEST_F(ZFileTest, FileExists) {
     EXPECT_FALSE(FileExists(static_cast<const char16_t*>(nullptr)));
 }
 
+TEST_F(ZFileTest, WholeFileReadGivesEveryByteOrSaysWhyNot) {
+    const std::string bytes("head\0tail\xFF", 10);
+    std::string read = "stale";
+    EXPECT_EQ(ReadWholeFile(temp.Path("a.bin").u16string(), read), WholeFileRead::CannotOpen);
+    EXPECT_EQ(read, "");
+    Existing("a.bin", bytes);
+    EXPECT_EQ(ReadWholeFile(temp.Path("a.bin").u16string(), read), WholeFileRead::Ok);
+    EXPECT_EQ(read, bytes);
+    Existing("empty.bin", "");
+    EXPECT_EQ(ReadWholeFile(temp.Path("empty.bin").u16string(), read), WholeFileRead::Empty);
+    EXPECT_EQ(read, "");
+
+    // A sparse file one byte past the limit costs no disk and is refused before any read.
+    Existing("big.bin", "x");
+    std::filesystem::resize_file(temp.Path("big.bin"), kMaxWholeFileBytes + 1);
+    EXPECT_EQ(ReadWholeFile(temp.Path("big.bin").u16string(), read), WholeFileRead::TooLarge);
+    std::filesystem::resize_file(temp.Path("big.bin"), kMaxWholeFileBytes);
+    EXPECT_EQ(ReadWholeFile(temp.Path("big.bin").u16string(), read), WholeFileRead::Ok);
+    EXPECT_EQ(read.size(), kMaxWholeFileBytes);
+}
+
+TEST_F(ZFileTest, WholeFileWriteReplacesTheFileAndReportsFailures) {
+    const std::u16string path = temp.Path("out.bin").u16string();
+    EXPECT_TRUE(WriteWholeFile(path, std::string("a much longer first text", 24)));
+    EXPECT_TRUE(WriteWholeFile(path, std::string("x\0y", 3)));
+    EXPECT_EQ(ReadBytes(temp.Path("out.bin")), std::string("x\0y", 3));
+    EXPECT_TRUE(WriteWholeFile(path, ""));
+    EXPECT_TRUE(std::filesystem::exists(temp.Path("out.bin")));
+    EXPECT_EQ(std::filesystem::file_size(temp.Path("out.bin")), 0u);
+    EXPECT_FALSE(WriteWholeFile(temp.Path("missing/out.bin").u16string(), "x"));
+    EXPECT_FALSE(WriteWholeFile(u"", "x"));
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_FALSE(WriteWholeFile(u"/dev/full", std::string(1 << 16, 'z')));
+    }
+}
+
 }  // namespace

@@ -99,15 +99,15 @@ TEST(ProgressTitle, AppendsThePercentage) {
     EXPECT_EQ(ProgressTitle(u"", 100), u" [100%]");
 }
 
-TEST(FormatStatusText, FormatsAndBoundsTheText) {
-    EXPECT_EQ(FormatStatusText("%i emails scanned", 120), u"120 emails scanned");
-    EXPECT_EQ(FormatStatusText("%s", "caf\xC3\xA9"), u"caf\u00E9");
+TEST(FormatText, FormatsAndBoundsTheText) {
+    EXPECT_EQ(FormatText("%i emails scanned", 120), u"120 emails scanned");
+    EXPECT_EQ(FormatText("%s", "caf\xC3\xA9"), u"caf\u00E9");
     const std::string longText(700, 'x');
-    const std::u16string cut = FormatStatusText("%s!", longText.c_str());
+    const std::u16string cut = FormatText("%s!", longText.c_str());
     EXPECT_EQ(cut, std::u16string(IProgress::kMaxStatusText, u'x'));
     // A character outside the BMP that would straddle the bound is dropped whole.
     const std::string almost(IProgress::kMaxStatusText - 1, 'a');
-    const std::u16string pair = FormatStatusText("%s\xF0\x9F\x98\x80", almost.c_str());
+    const std::u16string pair = FormatText("%s\xF0\x9F\x98\x80", almost.c_str());
     EXPECT_EQ(pair, std::u16string(IProgress::kMaxStatusText - 1, u'a'));
     EXPECT_EQ(CutStatusText(u"short"), u"short");
 }
