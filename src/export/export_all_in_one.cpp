@@ -24,6 +24,10 @@ bool ExportAllInOne(CExportSession& session, const CAllInOneRequest& request) {
     }
 
     CZFile output;
+    if (session.RefuseMailboxAsOutput(request.outputFile)) {
+        sorted.ReleaseAll();
+        return false;
+    }
     if (!output.Open(request.outputFile, CZFile::ModeWrite)) {
         session.ShowWriteError(request.outputFile);
         sorted.ReleaseAll();

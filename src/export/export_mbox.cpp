@@ -146,6 +146,10 @@ bool ExportMbox(CExportSession& session, const CMboxRequest& request, CMboxResul
     r = CMboxResult{};
 
     CZFile output;
+    if (session.RefuseMailboxAsOutput(request.outputFile)) {
+        r.fileFailed = true;
+        return false;
+    }
     if (!output.Open(request.outputFile, CZFile::ModeWrite)) {
         session.ShowWriteError(request.outputFile);
         r.fileFailed = true;

@@ -41,6 +41,16 @@ void CExportSession::ShowReadError(std::uint32_t id) {
     m_Ui.MessageBox(ReadErrorText(id), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
 }
 
+bool CExportSession::RefuseMailboxAsOutput(const std::u16string& outputFile) {
+    if (!m_Dbx.IsFile(outputFile)) {
+        return false;
+    }
+    m_Ui.MessageBox(u"The output file is the mailbox being exported:\n" + outputFile +
+                        u"\nPlease choose another file.",
+                    kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+    return true;
+}
+
 void CExportSession::ShowWriteError(std::u16string_view path) {
     m_Ui.MessageBox(WriteErrorText(path), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
 }

@@ -52,6 +52,9 @@ public:
     ~CExportSession();
 
     [[nodiscard]] CDBXFile& Dbx() { return m_Dbx; }
+    // A one-file export whose output is the open mailbox would empty the mailbox before
+    // reading it: such a path is refused with an error box. True when refused.
+    bool RefuseMailboxAsOutput(const std::u16string& outputFile);
     [[nodiscard]] CEmailArray& Emails();
     [[nodiscard]] IUiServices& Ui() { return m_Ui; }
 

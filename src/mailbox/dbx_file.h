@@ -104,6 +104,10 @@ public:
     [[nodiscard]] bool HasHeader() const { return m_pHeader != nullptr; }
     [[nodiscard]] bool HasFileInfo() const { return m_pFileInfo != nullptr; }
     [[nodiscard]] bool IsOpen() const { return m_File.IsOpen(); }
+    // Whether the path names the open mailbox file, whatever name it goes by.
+    [[nodiscard]] bool IsFile(const std::u16string& path) const {
+        return m_File.IsSameFileAs(path.c_str());
+    }
     [[nodiscard]] std::uint64_t GetFileLength() const { return m_File.GetLength(); }
 
     // The ANSI code page of the Windows that wrote the file: every stored 8-bit string

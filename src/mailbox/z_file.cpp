@@ -1,5 +1,6 @@
 #include "mailbox/z_file.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstring>
@@ -38,6 +39,17 @@ bool CZFile::Open(const char16_t* path, std::int32_t mode) {
     }
     const std::string utf8 = WideToUtf8(path);
     return OpenUtf8(utf8.c_str(), mode);
+}
+
+bool CZFile::IsSameFileAs(const char16_t* path) const {
+    if (m_Stream == nullptr || path == nullptr || *path == 0) {
+        return false;
+    }
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(::fileno(m_Stream), &open) == 0 &&
+           ::stat(WideToUtf8(path).c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
 }
 
 bool CZFile::Open(const char* path, std::int32_t mode) {

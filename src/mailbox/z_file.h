@@ -49,6 +49,9 @@ public:
     virtual bool Write(const void* buffer, std::int64_t size);
     [[nodiscard]] virtual bool IsOpen() const { return m_Stream != nullptr; }
     [[nodiscard]] virtual std::uint64_t GetLength() const { return m_Length; }
+    // Whether the path names the open file (the same file through any name or link):
+    // opening it for writing would truncate what is being read.
+    [[nodiscard]] bool IsSameFileAs(const char16_t* path) const;
 
     [[nodiscard]] std::int32_t GetError() const { return m_Error; }
     [[nodiscard]] std::int32_t GetMode() const { return m_Mode; }

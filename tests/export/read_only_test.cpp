@@ -23,6 +23,7 @@
 #include "export/export_all_in_one.h"
 #include "export/export_attachments.h"
 #include "export/export_eml.h"
+#include "export/export_mbox.h"
 #include "export/export_session.h"
 #include "export/export_threads.h"
 #include "mailbox/dbx_file.h"
@@ -150,6 +151,40 @@ TEST_F(ReadOnlyTest, OpeningViewingAndExportingLeaveTheFileUntouched) {
     const timespec after = ModificationTime(mailbox);
     EXPECT_EQ(after.tv_sec, mtime.tv_sec);
     EXPECT_EQ(after.tv_nsec, mtime.tv_nsec);
+}
+
+TEST_F(ReadOnlyTest, AOneFileExportIntoTheOpenMailboxIsRefused) {
+    const std::string before = dbxw::ReadWholeFile(mailbox);
+    fs::create_symlink(mailbox, temp.Path("link.mbox"));
+    fs::create_hard_link(mailbox, temp.Path("hard.html"));
+    CDBXFile dbx;
+    ASSERT_EQ(dbx.Open(mailbox.u16string()), DbxOk);
+    for (CEmailDBX* entry : dbx.GetEmails().Items()) {
+        entry->m_bSelected = true;
+    }
+    CRecordingUi ui;
+    CExportSession session(dbx, ui);
+    // By its own name and through a link: the file would be emptied before it was read.
+    for (const fs::path& target : {mailbox, temp.Path("link.mbox")}) {
+        CMboxRequest request;
+        request.outputFile = target.u16string();
+        EXPECT_FALSE(ExportMbox(session, request)) << target;
+    }
+    CAllInOneRequest all;
+    all.templatePath = (fs::path(QUILLBOX_TEMPLATE_DIR) / "html_style1.html").u16string();
+    all.outputFile = temp.Path("hard.html").u16string();
+    all.codePage = 65001;
+    EXPECT_FALSE(ExportAllInOne(session, all));
+    EXPECT_EQ(dbxw::ReadWholeFile(mailbox), before);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    for (const auto& message : ui.messages) {
+        EXPECT_EQ(message.text.rfind(u"The output file is the mailbox being exported:\n", 0), 0u);
+        EXPECT_EQ(message.icon, MsgIcon::Error);
+    }
+    // Any other file is written as before.
+    all.outputFile = temp.Path("other.html").u16string();
+    EXPECT_TRUE(ExportAllInOne(session, all));
+    EXPECT_EQ(ui.messages.size(), 3u);
 }
 
 TEST_F(ReadOnlyTest, TheRescueScanLeavesTheFileUntouched) {
