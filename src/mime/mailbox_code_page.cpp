@@ -194,6 +194,10 @@ std::uint32_t GuessFromBytes(const std::string& sample) {
 
 }  // namespace
 
+std::uint32_t GuessCodePageFromBytes(const std::string& sample) {
+    return GuessFromBytes(sample);
+}
+
 std::uint32_t DetectMailboxCodePage(CDBXFile& dbx) {
     const CEmailArray& emails = dbx.GetEmails();
     CVotes votes;

@@ -20,6 +20,10 @@ class CDBXFile;
 // when it is 0 (also after a scan added recovered rows to a file whose index failed).
 void UseMailboxCodePage(CDBXFile& dbx, std::uint32_t codePageOverride);
 
+// ICU's byte statistics over 8-bit text, restricted to the ANSI code pages: the most
+// confident one, 0 when there are too few bytes above 127 or nothing matches.
+[[nodiscard]] std::uint32_t GuessCodePageFromBytes(const std::string& sample);
+
 // Opens the file as File > Open does and settles its code page: the given ANSI code page,
 // or the detected one when it is 0. Returns the status of CDBXFile::Open.
 std::int32_t OpenMailbox(CDBXFile& dbx, const std::u16string& path,

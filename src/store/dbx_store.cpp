@@ -12,6 +12,7 @@
 #include "mailbox/index_tree.h"
 #include "mailbox/indexed_data.h"
 #include "mailbox/z_file.h"
+#include "mime/mailbox_code_page.h"
 #include "platform/code_page.h"
 #include "platform/diag_log.h"
 #include "platform/paths.h"
@@ -248,6 +249,10 @@ struct CDbxStore::RawFolder {
     bool hasFile = false;
     std::u16string file;
     std::u16string account;
+    // The stored 8-bit texts, decoded once the store's code page is known.
+    std::string nameBytes;
+    std::string fileBytes;
+    std::string accountBytes;
     std::uint32_t special = 0;
     bool hasStoreType = false;
     std::uint32_t storeType = 0;
@@ -297,8 +302,33 @@ std::u16string DecodeStoreText(std::string_view bytes, unsigned codePage) {
     return text;
 }
 
-unsigned DetectStoreCodePage(std::u16string_view) {
-    return kDefaultMailboxCodePage;
+unsigned DetectStoreCodePage(const std::vector<std::u16string>& messageFiles,
+                             std::string_view storedNames) {
+    const bool ascii = std::all_of(storedNames.begin(), storedNames.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 128; });
+    if (ascii) {
+        return kDefaultMailboxCodePage;  // nothing to decode: no file is opened
+    }
+    // The message files were written by the same Windows: the first that tells a code page
+    // of its own tells the store's. A few files are enough, and keep a big store quick.
+    constexpr std::size_t kMaxFilesAsked = 8;
+    std::size_t asked = 0;
+    for (const std::u16string& path : messageFiles) {
+        if (asked == kMaxFilesAsked) {
+            break;
+        }
+        CDBXFile dbx;
+        if (dbx.Open(path) != DbxOk) {
+            continue;
+        }
+        ++asked;
+        if (const std::uint32_t codePage = DetectMailboxCodePage(dbx);
+            codePage != kDefaultMailboxCodePage) {
+            return codePage;
+        }
+    }
+    const std::uint32_t guessed = GuessCodePageFromBytes(std::string(storedNames));
+    return guessed != 0 ? guessed : kDefaultMailboxCodePage;
 }
 
 int CompareNamesNoCase(std::u16string_view a, std::u16string_view b) {
@@ -351,12 +381,30 @@ std::int32_t CDbxStore::Open(std::u16string_view path) {
     }
     m_strFolder = found.folder;
     m_OtherStores = std::move(found.others);
-    m_nCodePage = DetectStoreCodePage(m_strFolder);
+    m_nCodePage = kDefaultMailboxCodePage;
 
     std::vector<RawFolder> raw;
     m_bHasFolderTree =
         !found.foldersFile.empty() && ReadFoldersFile(m_strFolder + found.foldersFile, raw);
     const Listing listing = ListFiles(m_strFolder);
+    if (m_bHasFolderTree) {
+        std::string stored;
+        for (const RawFolder& folder : raw) {
+            stored += folder.nameBytes + '\n' + folder.fileBytes + '\n';
+        }
+        std::vector<std::u16string> messageFiles;
+        for (const std::u16string& name : listing.names) {
+            if (EndsWithNoCase(name, u".dbx")) {
+                messageFiles.push_back(m_strFolder + name);
+            }
+        }
+        m_nCodePage = DetectStoreCodePage(messageFiles, stored);
+        for (RawFolder& folder : raw) {
+            folder.name = DecodeStoreText(folder.nameBytes, m_nCodePage);
+            folder.file = DecodeStoreText(folder.fileBytes, m_nCodePage);
+            folder.account = DecodeStoreText(folder.accountBytes, m_nCodePage);
+        }
+    }
     if (!m_bHasFolderTree) {
         std::vector<std::u16string> files;
         for (const std::u16string& name : listing.names) {
@@ -457,17 +505,9 @@ bool CDbxStore::ReadFoldersFile(const std::u16string& path, std::vector<RawFolde
         RawFolder folder;
         folder.hasId = record.GetDword(kAttrId, folder.id);
         folder.hasParent = record.GetDword(kAttrParent, folder.parent);
-        std::string bytes;
-        if (record.GetString(kAttrName, bytes)) {
-            folder.name = DecodeStoreText(bytes, m_nCodePage);
-        }
-        if (record.GetString(kAttrFile, bytes) && !bytes.empty()) {
-            folder.hasFile = true;
-            folder.file = DecodeStoreText(bytes, m_nCodePage);
-        }
-        if (record.GetString(kAttrAccount, bytes)) {
-            folder.account = DecodeStoreText(bytes, m_nCodePage);
-        }
+        (void)record.GetString(kAttrName, folder.nameBytes);
+        folder.hasFile = record.GetString(kAttrFile, folder.fileBytes) && !folder.fileBytes.empty();
+        (void)record.GetString(kAttrAccount, folder.accountBytes);
         (void)record.GetDword(kAttrSpecial, folder.special);
         folder.hasStoreType = record.GetDword(kAttrStoreType, folder.storeType);
         raw.push_back(std::move(folder));

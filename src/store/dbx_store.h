@@ -101,9 +101,11 @@ private:
 // turns such bytes into text goes through here.
 [[nodiscard]] std::u16string DecodeStoreText(std::string_view bytes, unsigned codePage);
 
-// The code page the folder records of the store in this folder are read in: the system
-// code page until stores get a detected one.
-[[nodiscard]] unsigned DetectStoreCodePage(std::u16string_view storeFolder);
+// The code page the folder records of a store are read in, that of the Windows that wrote
+// it: 1252 when the stored names are ASCII; else the first code page other than 1252 that
+// a few of its message files detect, else the byte statistics of the names, else 1252.
+[[nodiscard]] unsigned DetectStoreCodePage(const std::vector<std::u16string>& messageFiles,
+                                           std::string_view storedNames);
 
 // The entries File > Open yields for the folder's file: 0 for an empty file, nullopt when
 // the folder has no file or it cannot be opened.

@@ -316,6 +316,43 @@ TEST_F(StoreTest, NamesAreReadInTheStoresCodePageAndFilesMatchedIgnoringCase) {
     EXPECT_EQ(store.Unlisted().size(), 1u);
 }
 
+TEST_F(StoreTest, ARussianStoreIsReadInTheCodePageItsMessageFilesTell) {
+    // "Входящие" and "Письма" as a Russian Windows stored them, in Windows-1251.
+    const std::string inbox = "\xC2\xF5\xEE\xE4\xFF\xF9\xE8\xE5";
+    const std::string letters = "\xCF\xE8\xF1\xFC\xEC\xE0";
+    storetest::WriteFolders(
+        temp.Path(), {Root(), Account(1, "Local Folders"), Sub(4, 1, inbox, inbox + ".dbx", 1),
+                      Sub(5, 1, letters, "Letters.dbx")});
+    // The file names on disk are what the copy made of them: UTF-8.
+    storetest::WriteMailbox(temp.Path("Входящие.dbx"), "Hello", 2);
+    std::vector<dbxw::Message> russian = storetest::Messages("x", 3);
+    for (dbxw::Message& m : russian) {
+        m.subject = "\xCF\xF0\xE8\xE2\xE5\xF2";  // "Привет"
+        m.text = "From: ann@example.com\r\nSubject: =?utf-8?B?0J/RgNC40LLQtdGC?=\r\n\r\nx\r\n";
+    }
+    dbxw::BuildStoreMailbox(russian).WriteTo(temp.Path("Letters.dbx"));
+    CDbxStore store;
+    ASSERT_EQ(store.Open(temp.Path().u16string()), StoreOk);
+    EXPECT_EQ(store.CodePage(), 1251u);
+    const CStoreFolder& in = ByPath(store, "Local Folders/Входящие");
+    EXPECT_EQ(in.m_FileState, StoreFileState::Present);
+    EXPECT_EQ(WideToUtf8(in.m_strFile), "Входящие.dbx");
+    EXPECT_EQ(in.m_Kind, StoreFolderKind::Inbox);
+    EXPECT_EQ(ByPath(store, "Local Folders/Письма").m_FileState, StoreFileState::Present);
+
+    // A Western store with the same layout stays Western, and opens no message file to
+    // learn it when every name is ASCII.
+    const std::string west =
+        "Entw\xFC"
+        "rfe";
+    storetest::WriteFolders(
+        temp.Path("west"), {Root(), Account(1, "Local Folders"), Sub(4, 1, west, "Drafts.dbx", 5)});
+    storetest::WriteMailbox(temp.Path("west/Drafts.dbx"), "Draft", 2);
+    ASSERT_EQ(store.Open(temp.Path("west").u16string()), StoreOk);
+    EXPECT_EQ(store.CodePage(), 1252u);
+    EXPECT_EQ(ByPath(store, "Local Folders/Entwürfe").m_FileState, StoreFileState::Present);
+}
+
 TEST_F(StoreTest, AChainOfThousandsOfFoldersKeepsEveryFolderAtABoundedDepth) {
     std::vector<dbxw::Folder> folders{Root(), Account(1, "Local Folders")};
     for (std::uint32_t id = 2; id < 20000; ++id) {
