@@ -44,6 +44,11 @@ bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover, std
         PrintError(WideToUtf8(GetStatusText(status)));
         return false;
     }
+    // Recovered rows store their fields in the code page the index rows tell; a file
+    // without readable rows learns it from the recovered ones.
+    if (status == DbxOk) {
+        UseMailboxCodePage(dbx, codePage);
+    }
     CCliUi::InstallInterruptHandler();
     CCliUi ui;
     const CRescueResult result = RecoverMessages(dbx, ui);
@@ -51,8 +56,8 @@ bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover, std
         PrintError("The scan of the file was interrupted.");
         return false;
     }
-    UseMailboxCodePage(dbx, codePage);
     if (status != DbxOk) {
+        UseMailboxCodePage(dbx, codePage);
         // What Open said stays on record; the rows the scan found are still listed.
         PrintError(WideToUtf8(GetStatusText(status)));
         if (dbx.GetEmails().GetCount() == 0) {
