@@ -15,12 +15,12 @@
 #include "platform/folders.h"
 
 CDlgExportStep3::CDlgExportStep3(std::int32_t format, IUiServices& ui, IAppDialogs& dialogs,
-                                 CAppSettings& settings, QWidget* parent)
+                                 CAppSettings& settings, QWidget* parent, bool wholeStore)
     : QDialog(parent),
       m_Ui(ui),
       m_Dialogs(dialogs),
       m_Settings(settings),
-      m_View(InitExportStep3(format, settings)) {
+      m_View(InitExportStep3(format, settings, wholeStore)) {
     setObjectName(QStringLiteral("ExportStep3"));
     setWindowTitle(QStringLiteral("Export Emails - Step 3"));
     setModal(true);
@@ -44,6 +44,12 @@ CDlgExportStep3::CDlgExportStep3(std::int32_t format, IUiServices& ui, IAppDialo
         m_pFileTimes = new QCheckBox(ToQString(kFileTimesCheckText), group);
         m_pFileTimes->setChecked(m_View.fileTimes);
         groupLayout->addWidget(m_pFileTimes);
+    }
+    m_bThunderbirdLayout = m_View.thunderbirdLayout;
+    if (m_View.showThunderbirdLayout) {
+        m_pThunderbirdLayout = new QCheckBox(ToQString(kThunderbirdLayoutCheckText), group);
+        m_pThunderbirdLayout->setChecked(m_View.thunderbirdLayout);
+        groupLayout->addWidget(m_pThunderbirdLayout);
     }
 
     m_pNext = new QPushButton(QStringLiteral("Next"), this);
@@ -90,6 +96,9 @@ void CDlgExportStep3::OnNext() {
     if (m_pFileTimes != nullptr) {
         m_bFileTimes = m_pFileTimes->isChecked();
     }
+    if (m_pThunderbirdLayout != nullptr) {
+        m_bThunderbirdLayout = m_pThunderbirdLayout->isChecked();
+    }
     if (IsFileMode()) {
         m_strFile = typed;
         if (!ExportStep3NextFile(m_strFile, m_Ui, m_Settings)) {
@@ -106,5 +115,8 @@ void CDlgExportStep3::OnNext() {
         return;
     }
     ExportStep3StoreFileTimes(m_bFileTimes, m_Settings);
+    if (m_pThunderbirdLayout != nullptr) {
+        ExportStep3StoreThunderbirdLayout(m_bThunderbirdLayout, m_Settings);
+    }
     accept();
 }

@@ -24,9 +24,10 @@ inline constexpr char kOutputFileDialogTitle[] = "Select the output file";
 class CDlgExportStep3 : public QDialog {
     Q_OBJECT
 public:
-    // The format decides the mode (file or folder) and the file filter.
+    // The format decides the mode (file or folder) and the file filter; a whole store
+    // always goes into a folder.
     CDlgExportStep3(std::int32_t format, IUiServices& ui, IAppDialogs& dialogs,
-                    CAppSettings& settings, QWidget* parent = nullptr);
+                    CAppSettings& settings, QWidget* parent = nullptr, bool wholeStore = false);
 
     [[nodiscard]] bool IsFileMode() const { return m_View.destination == ExportDestination::File; }
     [[nodiscard]] const std::u16string& FilePath() const { return m_strFile; }
@@ -37,6 +38,8 @@ public:
     // remembered choice where the format shows no check box).
     [[nodiscard]] bool FileTimes() const { return m_bFileTimes; }
     [[nodiscard]] QCheckBox* FileTimesCheck() const { return m_pFileTimes; }
+    [[nodiscard]] bool ThunderbirdLayout() const { return m_bThunderbirdLayout; }
+    [[nodiscard]] QCheckBox* ThunderbirdLayoutCheck() const { return m_pThunderbirdLayout; }
     [[nodiscard]] QLabel* PathLabel() const { return m_pLabel; }
     [[nodiscard]] QLineEdit* PathEdit() const { return m_pEdit; }
     [[nodiscard]] QPushButton* BrowseButton() const { return m_pBrowse; }
@@ -58,8 +61,10 @@ private:
     std::u16string m_strFile;
     std::u16string m_strFolder;
     bool m_bFileTimes = true;
+    bool m_bThunderbirdLayout = false;
     QLabel* m_pLabel = nullptr;
     QCheckBox* m_pFileTimes = nullptr;
+    QCheckBox* m_pThunderbirdLayout = nullptr;
     QLineEdit* m_pEdit = nullptr;
     QPushButton* m_pBrowse = nullptr;
     QPushButton* m_pNext = nullptr;

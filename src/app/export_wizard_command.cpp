@@ -22,6 +22,7 @@ ExportWizardResult OnExportEmails(const CExportWizardContext& context,
 
     CExportRun exportRun;
     bool wholeStore = false;
+    bool thunderbirdLayout = false;
     {
         CDlgExportStep1 step1(context.dbx.GetEmails(), context.rows, context.parent,
                               context.store != nullptr);
@@ -38,13 +39,13 @@ ExportWizardResult OnExportEmails(const CExportWizardContext& context,
         exportRun.format = step2.Format();
     }
     {
-        // A store always goes into a folder, one-file formats included (one file a folder).
-        CDlgExportStep3 step3(wholeStore ? std::int32_t(FormatEml) : exportRun.format, context.ui,
-                              context.dialogs, context.settings, context.parent);
+        CDlgExportStep3 step3(exportRun.format, context.ui, context.dialogs, context.settings,
+                              context.parent, wholeStore);
         if (run(step3) != QDialog::Accepted) {
             return ExportWizardResult::Cancelled;
         }
         exportRun.fileTimes = step3.FileTimes();
+        thunderbirdLayout = step3.ThunderbirdLayout();
         if (step3.IsFileMode()) {
             exportRun.file = step3.FilePath();
         } else {
@@ -66,6 +67,10 @@ ExportWizardResult OnExportEmails(const CExportWizardContext& context,
         request.format = exportRun.format;
         request.destination = exportRun.folder;
         request.options = exportRun.options;
+        request.fileTimes = exportRun.fileTimes;
+        request.layout = thunderbirdLayout && exportRun.format == FormatMbox
+                             ? StoreLayout::Thunderbird
+                             : StoreLayout::Plain;
         CStoreExportResult result;
         return ExportStore(*context.store, context.ui, request, result)
                    ? ExportWizardResult::Exported

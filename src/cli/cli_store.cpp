@@ -117,8 +117,21 @@ int RunExportStore(const ExportStoreOptions& options) {
     const std::int32_t format = FormatFromName(options.format);
     if (format == 0) {
         PrintError(
-            "export-store: --format takes eml, attachments, html, html-threads or text; not \"" +
+            "export-store: --format takes eml, attachments, html, html-threads, text or mbox; "
+            "not \"" +
             options.format + "\".");
+        return kExitUsage;
+    }
+    StoreLayout layout = StoreLayout::Plain;
+    if (options.layout == "thunderbird") {
+        layout = StoreLayout::Thunderbird;
+    } else if (!options.layout.empty() && options.layout != "plain") {
+        PrintError("export-store: --layout takes plain or thunderbird; not \"" + options.layout +
+                   "\".");
+        return kExitUsage;
+    }
+    if (!options.layout.empty() && format != FormatMbox) {
+        PrintError("export-store: --layout goes with --format mbox.");
         return kExitUsage;
     }
     if (IsBlankPath(Utf8ToWide(options.destination))) {
@@ -135,6 +148,9 @@ int RunExportStore(const ExportStoreOptions& options) {
     request.format = format;
     request.destination = WithTrailingSeparator(Utf8ToWide(options.destination));
     request.askOnWriteFailure = false;  // every file that failed on stderr, no question
+    request.layout = layout;
+    request.fileTimes = !options.noFileTimes;
+    request.recover = options.recover;
     if (!FolderExists(request.destination) && !CreateFolder(request.destination)) {
         PrintError("Unable to create the output folder '" + WideToUtf8(request.destination) + "'.");
         return kExitFailure;
@@ -153,6 +169,10 @@ int RunExportStore(const ExportStoreOptions& options) {
     const bool ok = ExportStore(store, ui, request, result);
     if (result.cancelled) {
         PrintError("export-store: interrupted.");
+    }
+    if (options.recover) {
+        PrintError(std::to_string(result.recovered) +
+                   " recovered message(s) exported after the listed ones.");
     }
     return ok ? kExitOk : kExitFailure;
 }

@@ -11,7 +11,10 @@ struct FoldersOptions {
 struct ExportStoreOptions {
     std::string store;
     std::string destination;  // a folder, created when missing
-    std::string format;       // eml, attachments, html, html-threads, text
+    std::string format;       // eml, attachments, html, html-threads, text, mbox
+    std::string layout;       // mbox only: plain (the default) or thunderbird
+    bool noFileTimes = false;
+    bool recover = false;
 };
 
 int RunFolders(const FoldersOptions& options);

@@ -146,8 +146,19 @@ int main(int argc, char** argv) {
         ->add_option("DEST", exportStore.destination, "The output folder (created when missing)")
         ->required();
     exportStoreCommand
-        ->add_option("--format", exportStore.format, "eml, attachments, html, html-threads or text")
+        ->add_option("--format", exportStore.format,
+                     "eml, attachments, html, html-threads, text or mbox")
         ->required();
+    exportStoreCommand->add_option(
+        "--layout", exportStore.layout,
+        "mbox only: plain (DEST/<path>.mbox) or thunderbird (DEST/<name> and <name>.sbd/, "
+        "ready for a Thunderbird profile's Mail/Local Folders/)");
+    exportStoreCommand->add_flag("--no-file-times", exportStore.noFileTimes,
+                                 "Leave the time of writing on EML, attached and per-thread files "
+                                 "(default: the message's date)");
+    exportStoreCommand->add_flag(
+        "--recover", exportStore.recover,
+        "Scan every folder's file too and export its deleted and unlisted messages");
 
     exportCommand->add_flag("--recover", exportOptions.recover,
                             "Include the rows list --recover lists (same row numbers)");

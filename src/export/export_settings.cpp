@@ -67,5 +67,6 @@ CExportConfig CExportConfig::Load(const CAppSettings& settings) {
         settings.ReadInt(kConfigSection, kKeyHtmlCharset, int(kDefaultHtmlCharset)));
     config.htmlCharsetMode = settings.ReadInt(kConfigSection, kKeyHtmlCharsetMode, 0);
     config.fileTimes = settings.ReadInt(kConfigSection, kKeySetFileTimes, 1) != 0;
+    config.thunderbirdLayout = settings.ReadInt(kConfigSection, kKeyThunderbirdLayout, 0) != 0;
     return config;
 }

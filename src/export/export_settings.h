@@ -51,6 +51,7 @@ inline constexpr char16_t kKeyHtmlCharset[] = u"HtmlCharset";
 inline constexpr char16_t kKeyHtmlCharsetMode[] = u"HtmlCharsetMode";
 // 1 (the default): files written per message or thread get the message's date.
 inline constexpr char16_t kKeySetFileTimes[] = u"SetFileTimes";
+inline constexpr char16_t kKeyThunderbirdLayout[] = u"ThunderbirdLayout";
 
 inline constexpr std::uint32_t kDefaultHtmlCharset = 28591;
 
@@ -69,6 +70,7 @@ struct CExportConfig {
     std::uint32_t htmlCharset = kDefaultHtmlCharset;
     std::int32_t htmlCharsetMode = 0;  // 0: the template's charset declaration decides
     bool fileTimes = true;             // message dates on the files written per message
+    bool thunderbirdLayout = false;    // a store's mbox export laid out for Thunderbird
 
     [[nodiscard]] static CExportConfig Load(const CAppSettings& settings);
 };

@@ -5,11 +5,13 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "analysis/mailbox_rescue.h"
 #include "export/export_attachments.h"
 #include "export/export_session.h"
 #include "mailbox/dbx_file.h"
 #include "mailbox/email_array.h"
 #include "mailbox/hyper_string.h"
+#include "mailbox/z_file.h"
 #include "mime/mailbox_code_page.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
@@ -34,6 +36,17 @@ std::u16string FoldAscii(std::u16string_view name) {
 bool WritesOneFile(std::int32_t format) {
     const CExportFormatInfo* info = FindExportFormat(format);
     return info != nullptr && info->destination == ExportDestination::File;
+}
+
+// The index of the store's Local Folders account below the root, 0 when there is none.
+std::size_t LocalFoldersAccount(const std::vector<CStoreFolder>& folders) {
+    for (std::size_t i = 1; i < folders.size(); ++i) {
+        const CStoreFolder& f = folders[i];
+        if (f.m_nParent == 0 && f.m_Kind == StoreFolderKind::Account &&
+            f.m_strAccount == u"LocalStore" && f.m_FileState == StoreFileState::None)
+            return i;
+    }
+    return 0;
 }
 
 std::u16string FileExtension(std::int32_t format) {
@@ -123,10 +136,15 @@ public:
         m_nItems = 0;
     }
     void Item(bool cancelOnEscape) {
-        ++m_nItems;
-        Show();
+        if (!m_bScanning) {
+            ++m_nItems;
+            Show();
+        }
         m_pWindow->PumpMessages(cancelOnEscape);
     }
+    // A folder's scan for lost messages counts no file.
+    void BeginScan() { m_bScanning = true; }
+    void EndScan() { m_bScanning = false; }
     [[nodiscard]] bool IsCancelled() const { return m_pWindow->IsCancelled(); }
     [[nodiscard]] std::uint32_t Errors() const { return m_nErrors; }
     [[nodiscard]] std::uint64_t Files() const { return m_nFiles + m_nItems; }
@@ -149,6 +167,7 @@ private:
     std::uint64_t m_nItems = 0;
     std::uint64_t m_nFiles = 0;
     std::uint32_t m_nErrors = 0;
+    bool m_bScanning = false;
     std::u16string m_strFolder;
 };
 
@@ -168,6 +187,38 @@ void ShowFolderError(IUiServices& ui, const std::u16string& text) {
     ui.MessageBox(text, kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
 }
 
+bool WriteEmptyFile(const std::u16string& path) {
+    CZFile file;
+    return file.Open(path, CZFile::ModeWrite) && file.CloseFile();
+}
+
+// Open's statuses after which a scan may still find the folder's messages.
+bool Scannable(std::int32_t status) {
+    return status == DbxOk || status == DbxNoEmail || status == DbxCannotRead ||
+           status == DbxFolderFile;
+}
+
+// Opens a folder's file as File > Open does; with `recover` the file is scanned as well,
+// and one whose index is damaged is opened for the scan alone. Returns Open's status.
+std::int32_t OpenFolderFile(CDBXFile& dbx, const std::u16string& path, bool recover,
+                            CStoreProgress& progress, CStoreExportResult& result) {
+    if (!recover)
+        return OpenMailbox(dbx, path);
+    const std::int32_t status = dbx.OpenForRecovery(path.c_str());
+    if (Scannable(status) && dbx.IsOpen()) {
+        // The recovered rows store their header fields in the code page the index rows
+        // tell; a file without readable rows learns it from the recovered ones.
+        if (status == DbxOk)
+            UseMailboxCodePage(dbx, 0);
+        progress.BeginScan();
+        result.recovered += RecoverMessages(dbx, progress).Recovered();
+        progress.EndScan();
+        if (status != DbxOk)
+            UseMailboxCodePage(dbx, 0);
+    }
+    return status;
+}
+
 // What one folder's export came to.
 struct CFolderOutcome {
     bool ran = false;  // false: the export refused to run (reported)
@@ -181,6 +232,7 @@ CFolderOutcome ExportFolder(CDBXFile& dbx, CStoreProgress& ui, const CStoreExpor
                             std::uint64_t& attachedFiles) {
     CExportSession session(dbx, ui);
     session.WriteFailures().SetAskToContinue(request.askOnWriteFailure);
+    session.SetFileTimes(request.fileTimes);
     ExportStep1Next(dbx.GetEmails(), SelectionAll, {});
     CFolderOutcome outcome;
     if (request.format == FormatAttachments) {
@@ -200,6 +252,7 @@ CFolderOutcome ExportFolder(CDBXFile& dbx, CStoreProgress& ui, const CStoreExpor
         run.format = request.format;
         run.options = request.options;
         run.options.title = folder.m_strName.empty() ? std::u16string(u"Title") : folder.m_strName;
+        run.fileTimes = request.fileTimes;
         if (WritesOneFile(request.format))
             run.file = target;
         else
@@ -227,8 +280,13 @@ std::u16string CleanFolderName(std::u16string_view name) {
     return clean;
 }
 
-std::vector<CStoreExportItem> PlanStoreExport(const CDbxStore& store, std::int32_t format) {
-    const std::u16string extension = WritesOneFile(format) ? FileExtension(format) : u"";
+std::vector<CStoreExportItem> PlanStoreExport(const CDbxStore& store, std::int32_t format,
+                                              StoreLayout layout) {
+    const bool thunderbird = layout == StoreLayout::Thunderbird && format == FormatMbox;
+    const std::u16string extension =
+        WritesOneFile(format) && !thunderbird ? FileExtension(format) : u"";
+    // A Thunderbird folder's subfolders live beside its mbox file, in "<name>.sbd".
+    const std::u16string level = thunderbird ? u".sbd/" : u"/";
     const std::vector<CStoreFolder>& folders = store.Folders();
     std::vector<CStoreExportItem> plan;
     if (folders.empty())
@@ -242,21 +300,39 @@ std::vector<CStoreExportItem> PlanStoreExport(const CDbxStore& store, std::int32
         top.Reserve(kUnlistedFolder);
     if (folders[0].m_FileState != StoreFileState::None)
         place[0] = top.Take(folders[0].m_strName);
+    // DEST goes into Thunderbird's own "Local Folders": the store's Local Folders account
+    // is not made a level of its own, its folders come at the top.
+    const std::size_t local = thunderbird ? LocalFoldersAccount(folders) : 0;
+    auto atTop = [local](std::size_t parent) { return parent == 0 || parent == local; };
     for (std::size_t i = 1; i < folders.size(); ++i) {
+        if (i == local)
+            continue;
         const std::size_t parent = std::size_t(folders[i].m_nParent);
-        const std::u16string name = siblings[parent].Take(folders[i].m_strName);
-        place[i] = parent == 0 ? name : place[parent] + u'/' + name;
+        const std::u16string name = siblings[atTop(parent) ? 0 : parent].Take(folders[i].m_strName);
+        place[i] = atTop(parent) ? name : place[parent] + level + name;
+    }
+    // The Thunderbird layout needs a file for every folder above one that is exported.
+    std::vector<bool> needed(folders.size(), false);
+    for (std::size_t i = folders.size(); i-- > 1;) {
+        const std::size_t parent = std::size_t(folders[i].m_nParent);
+        if (!atTop(parent) && (folders[i].m_FileState != StoreFileState::None || needed[i]))
+            needed[parent] = true;
     }
     for (std::size_t i = 0; i < folders.size(); ++i) {
-        if (folders[i].m_FileState != StoreFileState::None)
-            plan.push_back({&folders[i], place[i] + extension, false});
+        if (folders[i].m_FileState != StoreFileState::None) {
+            plan.push_back({&folders[i], place[i] + extension, false, false});
+        } else if (thunderbird && needed[i]) {
+            plan.push_back({&folders[i], place[i], false, true});
+        }
     }
     CSiblingNames unlisted(extension);
+    if (thunderbird && !store.Unlisted().empty())
+        plan.push_back({nullptr, kUnlistedFolder, true, true});
     for (const CStoreFolder& folder : store.Unlisted()) {
         plan.push_back(
             {&folder,
-             std::u16string(kUnlistedFolder) + u'/' + unlisted.Take(folder.m_strName) + extension,
-             true});
+             std::u16string(kUnlistedFolder) + level + unlisted.Take(folder.m_strName) + extension,
+             true, false});
     }
     return plan;
 }
@@ -270,23 +346,48 @@ bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequ
                       MsgButtons::Ok);
         return false;
     }
-    const std::vector<CStoreExportItem> plan = PlanStoreExport(store, request.format);
+    const std::vector<CStoreExportItem> plan =
+        PlanStoreExport(store, request.format, request.layout);
     const bool oneFile = WritesOneFile(request.format);
     std::uint64_t total = 0;
-    for (const CStoreExportItem& item : plan)
-        total += item.folder->m_nHeaderCount;
+    for (const CStoreExportItem& item : plan) {
+        if (!item.placeholder)
+            total += item.folder->m_nHeaderCount;
+    }
 
     std::uint64_t attachedFiles = 0;
     {
         CStoreProgress progress(ui, total);
         for (const CStoreExportItem& item : plan) {
-            const CStoreFolder& folder = *item.folder;
-            const std::u16string shown = item.unlisted ? item.relative : folder.m_strPath;
+            const std::u16string shown =
+                item.unlisted || item.folder == nullptr ? item.relative : item.folder->m_strPath;
             progress.StartFolder(shown);
             if (progress.IsCancelled()) {
                 result.cancelled = true;
                 break;
             }
+            std::u16string target = request.destination + item.relative;
+            // The output folder is made only once there is something to write into it.
+            auto makeFolder = [&] {
+                const std::u16string folderToMake =
+                    oneFile ? target.substr(0, target.rfind(u'/') + 1) : target;
+                if (CreateFolder(folderToMake))
+                    return true;
+                ShowFolderError(ui, u"Unable to create the output folder '" + folderToMake +
+                                        u"' of the folder '" + FolderText(shown) + u"'.");
+                ++result.failed;
+                return false;
+            };
+            if (item.placeholder) {
+                if (!makeFolder())
+                    continue;
+                if (!WriteEmptyFile(target)) {
+                    ShowFolderError(ui, u"Unable to write the file '" + target + u"'.");
+                    ++result.failed;
+                }
+                continue;
+            }
+            const CStoreFolder& folder = *item.folder;
             if (folder.m_FileState == StoreFileState::Missing) {
                 ShowFolderError(ui, u"The file of the folder '" + FolderText(folder.m_strPath) +
                                         u"' is missing from the store:\n" + folder.m_strStoredFile);
@@ -294,29 +395,37 @@ bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequ
                 continue;
             }
             CDBXFile dbx;
-            const std::int32_t status = OpenMailbox(dbx, store.FilePath(folder));
-            if (status != DbxOk && status != DbxNoEmail) {
+            const std::int32_t status =
+                OpenFolderFile(dbx, store.FilePath(folder), request.recover, progress, result);
+            if (progress.IsCancelled()) {
+                result.cancelled = true;
+                break;
+            }
+            const std::int32_t count = dbx.GetEmails().GetCount();
+            if (count == 0 && status != DbxOk && status != DbxNoEmail) {
                 ShowFolderError(ui, u"Unable to export the folder '" + FolderText(shown) + u"' (" +
                                         folder.m_strFile + u"):\n" + GetStatusText(status));
                 ++result.failed;
                 continue;
             }
-            const std::int32_t count = dbx.GetEmails().GetCount();
             if (count == 0) {
-                ++result.exported;  // nothing to write for an empty folder
+                // An empty folder still gets its mbox file: a mail client shows the folder.
+                if (request.format != FormatMbox) {
+                    ++result.exported;
+                } else if (makeFolder()) {
+                    if (WriteEmptyFile(target)) {
+                        ++result.exported;
+                    } else {
+                        ShowFolderError(ui, u"Unable to write the file '" + target + u"'.");
+                        ++result.failed;
+                    }
+                }
                 continue;
             }
-            std::u16string target = request.destination + item.relative;
-            const std::u16string folderToMake =
-                oneFile ? target.substr(0, target.rfind(u'/') + 1) : target;
+            if (!makeFolder())
+                continue;
             if (!oneFile)
                 target.push_back(u'/');
-            if (!CreateFolder(folderToMake)) {
-                ShowFolderError(ui, u"Unable to create the output folder '" + folderToMake +
-                                        u"' of the folder '" + FolderText(shown) + u"'.");
-                ++result.failed;
-                continue;
-            }
             const std::uint32_t errorsBefore = progress.Errors();
             const CFolderOutcome outcome =
                 ExportFolder(dbx, progress, request, folder, target, attachedFiles);

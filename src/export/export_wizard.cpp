@@ -139,12 +139,14 @@ bool ExportStep2Next(std::int32_t selectedIndex, IUiServices& ui, CAppSettings& 
 // ---------------------------------------------------------------------------------------
 // Step 3
 
-CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settings) {
+CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settings,
+                                 bool wholeStore) {
     CExportStep3View view;
     view.filePath = settings.ReadString(kConfigSection, kKeyLastFileOut);
     view.folderPath = settings.ReadString(kConfigSection, kKeyLastFolderOut);
     const CExportFormatInfo* info = FindExportFormat(format);
-    if (info != nullptr && info->destination == ExportDestination::File) {
+    const bool oneFile = info != nullptr && info->destination == ExportDestination::File;
+    if (oneFile && !wholeStore) {
         view.destination = ExportDestination::File;
         view.label = u"Select the destination file :";
         view.path = view.filePath;
@@ -152,14 +154,22 @@ CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settin
     } else {
         view.label = u"Select the destination folder :";
         view.path = view.folderPath;
-        view.showFileTimes = true;
+        // One file per folder has no message date to take.
+        view.showFileTimes = !oneFile;
     }
-    view.fileTimes = CExportConfig::Load(settings).fileTimes;
+    const CExportConfig config = CExportConfig::Load(settings);
+    view.fileTimes = config.fileTimes;
+    view.showThunderbirdLayout = wholeStore && format == FormatMbox;
+    view.thunderbirdLayout = config.thunderbirdLayout;
     return view;
 }
 
 void ExportStep3StoreFileTimes(bool fileTimes, CAppSettings& settings) {
     settings.WriteInt(kConfigSection, kKeySetFileTimes, fileTimes ? 1 : 0);
+}
+
+void ExportStep3StoreThunderbirdLayout(bool thunderbirdLayout, CAppSettings& settings) {
+    settings.WriteInt(kConfigSection, kKeyThunderbirdLayout, thunderbirdLayout ? 1 : 0);
 }
 
 bool ExportStep3NextFile(std::u16string_view filePath, IUiServices& ui, CAppSettings& settings) {

@@ -70,11 +70,17 @@ struct CExportStep3View {
     // Both remembered destinations, whichever mode shows: Browse starts from its own.
     std::u16string filePath;
     std::u16string folderPath;
+    // The check box "Thunderbird folder layout": a whole store exported as mbox.
+    bool showThunderbirdLayout = false;
+    bool thunderbirdLayout = false;
 };
 
 inline constexpr char16_t kFileTimesCheckText[] = u"Set file dates to the message dates";
+inline constexpr char16_t kThunderbirdLayoutCheckText[] = u"Thunderbird folder layout";
 
-[[nodiscard]] CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settings);
+// A whole store always goes into a folder, one-file formats included (a file per folder).
+[[nodiscard]] CExportStep3View InitExportStep3(std::int32_t format, const CAppSettings& settings,
+                                               bool wholeStore = false);
 // A blank file path is refused ("Please choose an output file."); any other is not
 // checked and is stored in LastFileOut.
 bool ExportStep3NextFile(std::u16string_view filePath, IUiServices& ui, CAppSettings& settings);
@@ -83,8 +89,9 @@ bool ExportStep3NextFile(std::u16string_view filePath, IUiServices& ui, CAppSett
 // LastFolderOut and gives it in `folder`.
 bool ExportStep3NextFolder(std::u16string_view typedFolder, IUiServices& ui, CAppSettings& settings,
                            std::u16string& folder);
-// Remembers the check box; the dialog calls it when Next closes the step.
+// Remembers the check boxes; the dialog calls them when Next closes the step.
 void ExportStep3StoreFileTimes(bool fileTimes, CAppSettings& settings);
+void ExportStep3StoreThunderbirdLayout(bool thunderbirdLayout, CAppSettings& settings);
 // Trailing runs of '/' and '\' become one '/'.
 [[nodiscard]] std::u16string NormalizeOutputFolder(std::u16string_view typedFolder);
 

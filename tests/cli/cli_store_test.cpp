@@ -83,7 +83,8 @@ TEST_F(CliStoreTest, FoldersJsonGivesTheTreeWithItsKeysInOrder) {
     }
     EXPECT_EQ(folderKeys, (std::vector<std::string>{"id", "parent", "name", "path", "file", "kind",
                                                     "messages"}));
-    EXPECT_EQ(folders[0], nlohmann::ordered_json::parse(R"({"id":0,"parent":null,"name":"Outlook Express",
+    EXPECT_EQ(folders[0],
+              nlohmann::ordered_json::parse(R"({"id":0,"parent":null,"name":"Outlook Express",
         "path":"","file":null,"kind":"root","messages":null})"));
     std::map<std::string, nlohmann::ordered_json> byPath;
     for (const auto& f : folders) {
@@ -186,6 +187,39 @@ TEST_F(CliStoreTest, BadArgumentsAndMissingStores) {
         EXPECT_NE(r.err.find("No Outlook Express store was found"), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty());
     }
+}
+
+TEST_F(CliStoreTest, ExportStoreAsMboxInTheThunderbirdLayout) {
+    storetest::WriteTypicalStore(temp.Path("store"));
+    fs::remove(temp.Path("store/Folders.dbx"));  // the flat list: every file a folder
+    RunResult r = Run({"export-store", temp.Path("store").string(), temp.Path("tb").string(),
+                       "--format", "mbox", "--layout", "thunderbird", "--no-file-times"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto files = Files(temp.Path("tb"));
+    EXPECT_EQ(files.count("Local Folders"), 0u);  // Thunderbird's own
+    EXPECT_EQ(files.count("Deep"), 1u);
+    EXPECT_EQ(files.at("Deep").rfind("From ann@example.com ", 0), 0u);
+    r = Run({"export-store", temp.Path("store").string(), temp.Path("plain").string(), "--format",
+             "mbox"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Files(temp.Path("plain")).at("Local Folders/Deep.mbox"), files.at("Deep"));
+
+    // The layout is the mbox's, and has two values.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--format", "eml", "--layout", "thunderbird"},
+          std::vector<std::string>{"--format", "mbox", "--layout", "evolution"}}) {
+        std::vector<std::string> all = {"export-store", temp.Path("store").string(),
+                                        temp.Path("bad").string()};
+        all.insert(all.end(), args.begin(), args.end());
+        r = Run(all);
+        EXPECT_EQ(r.exitCode, 2) << args[1] << " " << args[3];
+        EXPECT_NE(r.err.find("--layout"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(temp.Path("bad")));
+    }
+    r = Run({"export-store", temp.Path("store").string(), temp.Path("rescued").string(), "--format",
+             "eml", "--recover"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("0 recovered message(s)"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -14,8 +14,10 @@ namespace storetest {
 inline dbxw::Folder Root() {
     return {.parent = 0xFFFFFFFF, .name = "Outlook Express", .storeType = 4};
 }
+// Local Folders (type 3) has the account key "LocalStore"; a mail account its own name.
 inline dbxw::Folder Account(std::uint32_t id, std::string name, std::uint32_t type = 3) {
-    return {.id = id, .name = std::move(name), .account = "LocalStore", .storeType = type};
+    std::string account = type == 3 ? "LocalStore" : name;
+    return {.id = id, .name = std::move(name), .account = std::move(account), .storeType = type};
 }
 inline dbxw::Folder Sub(std::uint32_t id, std::uint32_t parent, std::string name,
                         std::optional<std::string> file = std::nullopt,
