@@ -61,8 +61,7 @@ LaunchRequest ParseLaunchArguments(const QStringList& arguments) {
     return Refuse(MailboxPathProblem(path));
 }
 
-void RunLaunchRequest(const LaunchRequest& request, CMainFrame& frame, IUiServices& ui,
-                      const std::function<void(const std::u16string&)>& openStore) {
+void RunLaunchRequest(const LaunchRequest& request, CMainFrame& frame, IUiServices& ui) {
     switch (request.kind) {
         case LaunchRequest::Nothing:
             return;
@@ -70,12 +69,7 @@ void RunLaunchRequest(const LaunchRequest& request, CMainFrame& frame, IUiServic
             frame.LoadMailbox(request.path);
             return;
         case LaunchRequest::Folder:
-            if (openStore) {
-                openStore(request.path);
-                return;
-            }
-            ui.MessageBox(u"'" + request.path + u"' is a folder, not a mailbox file (.dbx).",
-                          kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+            frame.LoadStore(request.path);
             return;
         case LaunchRequest::Refused:
             ui.MessageBox(request.refusal, kErrorCaption, MsgIcon::Error, MsgButtons::Ok);

@@ -29,10 +29,9 @@ struct LaunchRequest {
 // The arguments after the program name (or the paths of a drop).
 [[nodiscard]] LaunchRequest ParseLaunchArguments(const QStringList& arguments);
 
-// Opens a file as File > Open does, a folder as a store; shows a refusal in an error box.
-// `openStore` is how a folder is opened; empty, folders are refused.
-void RunLaunchRequest(const LaunchRequest& request, CMainFrame& frame, IUiServices& ui,
-                      const std::function<void(const std::u16string&)>& openStore);
+// Opens a file as File > Open does, a folder as File > Open Store does; shows a refusal in
+// an error box.
+void RunLaunchRequest(const LaunchRequest& request, CMainFrame& frame, IUiServices& ui);
 
 [[nodiscard]] QRect FirstWindowGeometry(const QRect& availableScreen);
 [[nodiscard]] std::array<int, kEmailColumnCount> FirstColumnWidths(const QFontMetrics& metrics,

@@ -69,11 +69,11 @@ bool CQuillboxApp::InitInstance(const QStringList& arguments) {
     ApplyFirstWindowLayout(*m_pMainWnd);
     CMainFrame* frame = m_pMainWnd.get();
     new CLaunchDropFilter(*frame, [this, frame](const LaunchRequest& request) {
-        RunLaunchRequest(request, *frame, m_Ui, {});
+        RunLaunchRequest(request, *frame, m_Ui);
     });
     m_pMainWnd->show();
     m_pMainWnd->repaint();
-    RunLaunchRequest(ParseLaunchArguments(arguments), *frame, m_Ui, {});
+    RunLaunchRequest(ParseLaunchArguments(arguments), *frame, m_Ui);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "app/my_quick_list.h"
 #include "app/sizing_control_bar.h"
 #include "app_test_support.h"
+#include "store/dbx_store.h"
 
 namespace {
 
@@ -67,25 +68,28 @@ private slots:
     void RequestsOpenOrRefuse() {
         ViewerFrameHarness h;
         const std::u16string path = h.Write(TwoMessages(), "Inbox.dbx");
-        RunLaunchRequest(ParseLaunchArguments({Q(path)}), h.frame, h.ui, {});
+        RunLaunchRequest(ParseLaunchArguments({Q(path)}), h.frame, h.ui);
         QVERIFY(h.ui.messages.empty());
         QCOMPARE(h.frame.Mailbox().GetEmails().GetCount(), 2);
         QCOMPARE(h.frame.CurrentPath(), path);
 
         // A refusal is one error box; what was open stays open.
-        RunLaunchRequest(ParseLaunchArguments({Q(path), Q(path)}), h.frame, h.ui, {});
+        RunLaunchRequest(ParseLaunchArguments({Q(path), Q(path)}), h.frame, h.ui);
         QCOMPARE(h.ui.messages.size(), std::size_t(1));
         QCOMPARE(h.ui.messages[0].caption, std::u16string(kErrorCaption));
         QCOMPARE(h.ui.messages[0].icon, MsgIcon::Error);
         QCOMPARE(h.frame.Mailbox().GetEmails().GetCount(), 2);
 
-        // A folder goes to the store opener when there is one.
-        std::u16string storeOpened;
+        // A folder opens as a store: its message files become the folders of the tree.
         const QString folder = QString::fromStdString(h.temp.Path("").string());
-        RunLaunchRequest(ParseLaunchArguments({folder}), h.frame, h.ui,
-                         [&](const std::u16string& p) { storeOpened = p; });
-        QCOMPARE(Q(storeOpened), folder);
+        RunLaunchRequest(ParseLaunchArguments({folder}), h.frame, h.ui);
         QCOMPARE(h.ui.messages.size(), std::size_t(1));
+        QVERIFY(h.frame.Store().IsOpen());
+        bool inboxListed = false;
+        for (const CStoreFolder& f : h.frame.Store().Folders()) {
+            inboxListed = inboxListed || f.m_strFile == u"Inbox.dbx";
+        }
+        QVERIFY(inboxListed);
     }
 
     void DropOpensTheFile() {
@@ -94,7 +98,7 @@ private slots:
         std::vector<LaunchRequest> requests;
         new CLaunchDropFilter(h.frame, [&](const LaunchRequest& r) {
             requests.push_back(r);
-            RunLaunchRequest(r, h.frame, h.ui, {});
+            RunLaunchRequest(r, h.frame, h.ui);
         });
         QVERIFY(h.frame.acceptDrops());
 
