@@ -13,6 +13,7 @@
 #include "mailbox/z_file.h"
 #include "platform/file_time.h"
 #include "platform/progress.h"
+#include "platform/text.h"
 #include "platform/ui_services.h"
 
 namespace {
@@ -24,10 +25,6 @@ constexpr std::string_view kEpochDate = "Thu Jan  1 00:00:00 1970";
 // A message is written as soon as it is formatted, but a run of small ones is gathered
 // first so that the file sees few large writes.
 constexpr std::size_t kFlushBytes = 256 * 1024;
-
-std::string_view UpToFirstZero(std::string_view text) {
-    return text.substr(0, std::min(text.find('\0'), text.size()));
-}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -102,7 +99,7 @@ private:
 std::string MboxFromLine(const CEmailDBX& entry) {
     std::string line(kFromPrefix);
     const std::size_t before = line.size();
-    for (const char c : UpToFirstZero(entry.m_SenderAddress)) {
+    for (const char c : CutAtZero(entry.m_SenderAddress)) {
         if (!IsBlank(c))
             line += c;
     }
@@ -122,7 +119,7 @@ std::string MboxFromLine(const CEmailDBX& entry) {
 }
 
 void AppendMboxMessage(std::string& out, const CEmailDBX& entry, std::string_view text) {
-    text = UpToFirstZero(text);
+    text = CutAtZero(text);
     out += MboxFromLine(entry);
     const char* p = text.data();
     const char* const end = p + text.size();
@@ -174,7 +171,7 @@ bool ExportMbox(CExportSession& session, const CMboxRequest& request, CMboxResul
         if (entry == nullptr || !entry->m_bSelected)
             continue;
         ++done;
-        if (session.Dbx().GetMessageText(entry, text) && !UpToFirstZero(text).empty()) {
+        if (session.Dbx().GetMessageText(entry, text) && !CutAtZero(text).empty()) {
             AppendMboxMessage(pending, *entry, text);
             ++r.written;
             if (pending.size() >= kFlushBytes)
