@@ -8,8 +8,9 @@
 // It prints the median of the runs, the load average, and how many deleted messages each
 // rebuilt.
 //
-//   rescue_bench [--messages N] [--deleted D] [--size BYTES] [--runs R] [--dir FOLDER]
+//   rescue_bench [--messages N] [--deleted D] [--size BYTES_PER_MESSAGE] [--runs R] [--dir FOLDER]
 //                [--keep 1]   (the mailbox stays, for a look at it in the desktop app)
+//                [--cold 1]   (each contender starts with an empty page cache; needs root)
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -107,6 +108,16 @@ std::size_t CountFiles(const fs::path& folder) {
     return n;
 }
 
+// Empties the page cache, so that the next contender reads the file from the disk as a
+// first look at a copied file does. Needs root; false when it is not allowed.
+bool DropCaches() {
+    ::sync();
+    std::ofstream drop("/proc/sys/vm/drop_caches");
+    drop << "3\n";
+    drop.flush();
+    return bool(drop);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,6 +126,7 @@ int main(int argc, char** argv) {
     std::size_t size = 20000;
     int runs = 5;
     bool keep = false;
+    bool cold = false;
     fs::path dir = fs::temp_directory_path();
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
@@ -128,6 +140,8 @@ int main(int argc, char** argv) {
             runs = std::stoi(argv[i + 1]);
         } else if (option == "--dir") {
             dir = argv[i + 1];
+        } else if (option == "--cold") {
+            cold = std::string(argv[i + 1]) != "0";
         } else if (option == "--keep") {
             keep = std::string(argv[i + 1]) != "0";
         }
@@ -162,17 +176,28 @@ int main(int argc, char** argv) {
     std::size_t undbxFiles = 0;
     std::size_t undbxAll = 0;
     (void)PlainRead(path);  // the file is in the page cache for every contender
+    cold = cold && DropCaches();
+    auto prepare = [cold] {
+        if (cold) {
+            (void)DropCaches();
+        }
+    };
+    std::vector<double> open;
     for (int r = 0; r < runs; ++r) {
+        prepare();
         read.push_back(PlainRead(path));
         {
+            prepare();
             const auto start = Clock::now();
             CDBXFile dbx;
             (void)dbx.Open(path.u16string());
+            open.push_back(Since(start));
             std::vector<CRecoveredChain> chains;
             (void)dbx.ScanForChains(chains);
             scan.push_back(Since(start));
         }
         {
+            prepare();
             const auto start = Clock::now();
             CDBXFile dbx;
             (void)dbx.Open(path.u16string());
@@ -188,6 +213,7 @@ int main(int argc, char** argv) {
             fs::create_directories(out);
             const std::string command = "undbx --recover '" + path.string() + "' '" + out.string() +
                                         "' > '" + (work / "undbx.log").string() + "' 2>&1";
+            prepare();
             const auto start = Clock::now();
             const int status = std::system(command.c_str());
             undbx.push_back(Since(start));
@@ -201,10 +227,13 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::printf("median of %d runs (seconds), load after: %s\n", runs, LoadAverage().c_str());
+    std::printf("median of %d runs (seconds), %s page cache, load after: %s\n", runs,
+                cold ? "cold" : "warm", LoadAverage().c_str());
     std::printf("  plain sequential read   %.3f\n", Median(read));
     std::printf("  rescue scan             %.3f  (%.2fx the read)\n", Median(scan),
                 Median(scan) / Median(read));
+    std::printf("    of which Open         %.3f  (the index, to know which chains it reaches)\n",
+                Median(open));
     std::printf("  scan + recovered rows   %.3f  (%.2fx the read)\n", Median(recover),
                 Median(recover) / Median(read));
     std::printf("  deleted rebuilt: ours %zu of %zu (unlisted %zu)\n", ourDeleted, deleted,
