@@ -15,6 +15,8 @@
 #include "mime/mime_char.h"
 #include "mime/mime_email.h"
 #include "platform/code_page.h"
+#include "platform/progress.h"
+#include "platform/progress_stepper.h"
 #include "platform/ui_services.h"
 
 namespace {
@@ -160,23 +162,20 @@ void FillEntryFromText(CEmailDBX& entry, std::string_view text, std::uint32_t co
 
 CRescueResult RecoverMessages(CDBXFile& dbx, IUiServices& ui) {
     CRescueResult result;
-    std::unique_ptr<IProgress> progress = ui.CreateProgress(kRescueProgressTitle, false);
-    progress->SetRange(0, 100, 1);
-    progress->Begin(u"Progress", false);
+    CProgressStepper progress(ui, kRescueProgressTitle, false);
     int lastPercent = -1;
     std::vector<CRecoveredChain> chains;
     const bool scanned = dbx.ScanForChains(chains, [&](std::uint64_t done, std::uint64_t total) {
         const int percent = total == 0 ? 100 : int(done * 100 / total);
         if (percent != lastPercent) {
             lastPercent = percent;
-            progress->SetPosition(percent);
-            progress->SetStatusText(FormatText("%i%% of the file scanned", percent));
+            progress.Show(std::uint64_t(percent), 100,
+                          FormatText("%i%% of the file scanned", percent));
         }
-        progress->PumpMessages(true);
-        return !progress->IsCancelled();
+        return progress.Pump();
     });
     if (!scanned) {
-        progress->ClearProgress();
+        progress.Clear();
         return result;
     }
     std::unordered_set<std::uint32_t> known;
@@ -202,15 +201,14 @@ CRescueResult RecoverMessages(CDBXFile& dbx, IUiServices& ui) {
         (chain.m_Kind == RecoveredKind::Deleted ? result.m_nDeleted : result.m_nUnlisted)++;
         found.push_back(std::move(entry));
     }
-    progress->PumpMessages(true);
-    if (progress->IsCancelled()) {
-        progress->ClearProgress();
+    if (!progress.Pump()) {
+        progress.Clear();
         return CRescueResult{};
     }
     for (std::unique_ptr<CEmailDBX>& entry : found) {
         dbx.GetEmails().Append(std::move(entry));
     }
-    progress->ClearProgress();
+    progress.Clear();
     result.m_bCompleted = true;
     return result;
 }

@@ -13,6 +13,8 @@
 #include "mailbox/email_array.h"
 #include "mime/message_page.h"
 #include "platform/code_page.h"
+#include "platform/progress_stepper.h"
+#include "platform/text.h"
 #include "platform/ui_services.h"
 
 namespace {
@@ -104,7 +106,7 @@ void AppendFolded(std::u16string& out, std::u16string_view text) {
 
 std::u16string Wide(unsigned codePage, std::string_view bytes) {
     std::u16string text;
-    if (!MultiByteToWideString(codePage, bytes.substr(0, bytes.find('\0')), text)) {
+    if (!MultiByteToWideString(codePage, CutAtZero(bytes), text)) {
         text.clear();
     }
     return text;
@@ -268,19 +270,15 @@ bool CQuickFilter::MatchWithBodies(CDBXFile& dbx, std::u16string_view query, uns
                                    IUiServices& ui, std::vector<std::int32_t>& rows) const {
     const std::vector<std::u16string> terms = QueryTerms(query);
     const std::vector<char> hit = MatchKeys(terms);
-    std::unique_ptr<IProgress> progress = ui.CreateProgress(u"Searching emails...", false);
+    CProgressStepper progress(ui, u"Searching emails...", false);
     const auto n = std::int32_t(m_RowKey.size());
-    progress->SetRange(0, 100, 1);
-    progress->Begin(u"Progress", false);
     std::vector<std::int32_t> found;
     std::string raw;
     for (std::int32_t row = 0; row < n; ++row) {
         if (row % kProgressEvery == 0) {
-            progress->SetPosition(int(std::int64_t{row} * 100 / n));
-            progress->SetStatusText(FormatText("%i emails searched", int(row)));
-            progress->PumpMessages(true);
-            if (progress->IsCancelled()) {
-                progress->ClearProgress();
+            if (!progress.Step(std::uint64_t(row), std::uint64_t(n),
+                               FormatText("%i emails searched", int(row)))) {
+                progress.Clear();
                 return false;
             }
         }
@@ -301,7 +299,7 @@ bool CQuickFilter::MatchWithBodies(CDBXFile& dbx, std::u16string_view query, uns
             found.push_back(row);
         }
     }
-    progress->ClearProgress();
+    progress.Clear();
     rows = std::move(found);
     return true;
 }

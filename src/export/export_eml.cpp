@@ -35,15 +35,17 @@ std::u16string EmlFileName(const CEmailDBX& entry, std::string_view text, std::u
 
 bool ExportEml(CExportSession& session, std::u16string_view folder) {
     const std::uint32_t total = session.BeginExportProgress(u"Export emails as EML files...");
-    if (total == 0)
+    if (total == 0) {
         return false;
+    }
 
     CEmailArray& emails = session.Emails();
     std::uint32_t done = 0;
     for (std::int32_t i = 0; i < emails.GetCount(); ++i) {
         const CEmailDBX* entry = emails.Get(i);
-        if (entry == nullptr || !entry->m_bSelected)
+        if (entry == nullptr || !entry->m_bSelected) {
             continue;
+        }
         ++done;
         std::string raw;
         if (!LoadMessageText(session.Dbx(), *entry, raw)) {
@@ -56,13 +58,15 @@ bool ExportEml(CExportSession& session, std::u16string_view folder) {
         if (!WriteWholeFile(path, raw)) {
             // A file that opened but did not fully reach the disk is as lost as one that
             // never opened: the user gets the same message instead of a silent success.
-            if (!session.ReportWriteFailure(path))
+            if (!session.ReportWriteFailure(path)) {
                 break;
+            }
             continue;
         }
         DateExportedFile(session, path, MessageDate(*entry));
-        if (!session.StepExportProgress(done, total))
+        if (!session.StepExportProgress(done, total)) {
             break;
+        }
     }
     session.EndExportProgress();
     return true;

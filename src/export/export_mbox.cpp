@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <optional>
 
+#include "export/export_message.h"
 #include "export/export_session.h"
 #include "export/file_times.h"
 #include "mailbox/dbx_file.h"
@@ -13,6 +14,7 @@
 #include "mailbox/z_file.h"
 #include "platform/file_time.h"
 #include "platform/progress.h"
+#include "platform/progress_stepper.h"
 #include "platform/text.h"
 #include "platform/ui_services.h"
 
@@ -37,22 +39,25 @@ bool AsctimeText(FILETIME64 time, char (&buffer)[64], std::size_t& length) {
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     SystemTime st;
     if (time == 0 || !FileTimeToSystemTime(time, st) || st.wDayOfWeek > 6 || st.wMonth < 1 ||
-        st.wMonth > 12)
+        st.wMonth > 12) {
         return false;
+    }
     const int n =
         std::snprintf(buffer, sizeof buffer, "%.3s %.3s%3u %.2u:%.2u:%.2u %u", kDays[st.wDayOfWeek],
                       kMonths[st.wMonth - 1], unsigned(st.wDay), unsigned(st.wHour),
                       unsigned(st.wMinute), unsigned(st.wSecond), unsigned(st.wYear));
-    if (n <= 0 || std::size_t(n) >= sizeof buffer)
+    if (n <= 0 || std::size_t(n) >= sizeof buffer) {
         return false;
+    }
     length = std::size_t(n);
     return true;
 }
 
 // Whether the line starting at `line` matches ^>*From .
 bool NeedsQuote(const char* line, const char* end) {
-    while (line < end && *line == '>')
+    while (line < end && *line == '>') {
         ++line;
+    }
     return std::size_t(end - line) >= kFromPrefix.size() &&
            std::memcmp(line, kFromPrefix.data(), kFromPrefix.size()) == 0;
 }
@@ -64,26 +69,23 @@ public:
     CMboxProgress(CExportSession& session, const CMboxRequest& request, std::uint32_t total)
         : m_Request(request), m_nTotal(total) {
         if (request.showProgress && total > 0) {
-            m_pWindow = session.Ui().CreateProgress(kMboxProgressTitle, true);
-            m_pWindow->SetRange(0, 100, 1);
-            m_pWindow->Begin(u"Progress", true);
+            m_Window.emplace(session.Ui(), kMboxProgressTitle, true);
         }
     }
     CMboxProgress(const CMboxProgress&) = delete;
     CMboxProgress& operator=(const CMboxProgress&) = delete;
     ~CMboxProgress() {
-        if (m_pWindow)
-            m_pWindow->ClearProgress();
+        if (m_Window) {
+            m_Window->Clear();
+        }
     }
 
     // False once the user or the caller asked to stop.
     bool Step(std::uint32_t done, std::uint32_t written) {
-        if (m_pWindow) {
-            m_pWindow->SetPosition(static_cast<int>(std::uint64_t{done} * 100 / m_nTotal));
-            m_pWindow->SetStatusText(FormatText("%i emails exported.", static_cast<int>(written)));
-            m_pWindow->PumpMessages(true);
-            if (m_pWindow->IsCancelled())
-                return false;
+        if (m_Window &&
+            !m_Window->Step(done, m_nTotal,
+                            FormatText("%i emails exported.", static_cast<int>(written)))) {
+            return false;
         }
         return !m_Request.onMessage || m_Request.onMessage(done, m_nTotal);
     }
@@ -91,7 +93,7 @@ public:
 private:
     const CMboxRequest& m_Request;
     std::uint32_t m_nTotal;
-    std::unique_ptr<IProgress> m_pWindow;
+    std::optional<CProgressStepper> m_Window;
 };
 
 }  // namespace
@@ -100,11 +102,13 @@ std::string MboxFromLine(const CEmailDBX& entry) {
     std::string line(kFromPrefix);
     const std::size_t before = line.size();
     for (const char c : CutAtZero(entry.m_SenderAddress)) {
-        if (!IsBlank(c))
+        if (!IsBlank(c)) {
             line += c;
+        }
     }
-    if (line.size() == before)
+    if (line.size() == before) {
         line += kNoSender;
+    }
     line += ' ';
 
     char date[64];
@@ -126,8 +130,9 @@ void AppendMboxMessage(std::string& out, const CEmailDBX& entry, std::string_vie
     while (p < end) {
         const char* lf = static_cast<const char*>(std::memchr(p, '\n', std::size_t(end - p)));
         const char* lineEnd = lf != nullptr ? lf : end;
-        if (NeedsQuote(p, lineEnd))
+        if (NeedsQuote(p, lineEnd)) {
             out += '>';
+        }
         // CRLF becomes LF; a CR anywhere else is data.
         const char* contentEnd = lf != nullptr && lf > p && lf[-1] == '\r' ? lf - 1 : lineEnd;
         out.append(p, std::size_t(contentEnd - p));
@@ -161,27 +166,31 @@ bool ExportMbox(CExportSession& session, const CMboxRequest& request, CMboxResul
     pending.reserve(kFlushBytes + 64 * 1024);
     bool writeFailed = false;
     auto flush = [&] {
-        if (!pending.empty() && !writeFailed)
+        if (!pending.empty() && !writeFailed) {
             writeFailed = !output.Write(pending.data(), std::int64_t(pending.size()));
+        }
         pending.clear();
     };
 
     std::uint32_t done = 0;
     for (const CEmailDBX* entry : emails.Items()) {
-        if (entry == nullptr || !entry->m_bSelected)
+        if (entry == nullptr || !entry->m_bSelected) {
             continue;
+        }
         ++done;
-        if (session.Dbx().GetMessageText(entry, text) && !CutAtZero(text).empty()) {
+        if (LoadMessageText(session.Dbx(), *entry, text) && !text.empty()) {
             AppendMboxMessage(pending, *entry, text);
             ++r.written;
-            if (pending.size() >= kFlushBytes)
+            if (pending.size() >= kFlushBytes) {
                 flush();
+            }
         } else {
             ++r.skipped;
             session.ShowReadError(static_cast<std::uint32_t>(entry->m_Id));
         }
-        if (writeFailed)
+        if (writeFailed) {
             break;
+        }
         if (!progress.Step(done, r.written)) {
             r.cancelled = true;
             break;

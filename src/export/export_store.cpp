@@ -16,6 +16,7 @@
 #include "platform/folders.h"
 #include "platform/paths.h"
 #include "platform/progress.h"
+#include "platform/text.h"
 #include "platform/ui_services.h"
 #include "store/dbx_store.h"
 
@@ -23,15 +24,6 @@ namespace {
 
 constexpr char16_t kUnlistedFolder[] = u"Unlisted";
 constexpr char16_t kStoreProgressTitle[] = u"Export the whole store...";
-
-std::u16string FoldAscii(std::u16string_view name) {
-    std::u16string out(name);
-    for (char16_t& c : out) {
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c - u'A' + u'a');
-    }
-    return out;
-}
 
 bool WritesOneFile(std::int32_t format) {
     const CExportFormatInfo* info = FindExportFormat(format);
@@ -61,14 +53,14 @@ class CSiblingNames {
 public:
     explicit CSiblingNames(std::u16string_view extension) : m_Extension(extension) {}
 
-    void Reserve(std::u16string_view name) { m_Taken.insert(FoldAscii(name)); }
+    void Reserve(std::u16string_view name) { m_Taken.insert(AsciiLowered(name)); }
 
     std::u16string Take(std::u16string_view name) {
         const std::u16string clean = CleanFolderName(name);
         for (std::uint32_t n = 1;; ++n) {
             const std::u16string suffix = n == 1 ? std::u16string() : u" (" + Utf8Number(n) + u")";
             std::u16string candidate = FitFileNameStem(clean, suffix + m_Extension) + suffix;
-            if (m_Taken.insert(FoldAscii(candidate)).second)
+            if (m_Taken.insert(AsciiLowered(candidate)).second)
                 return candidate;
         }
     }

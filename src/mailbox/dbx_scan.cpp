@@ -16,6 +16,7 @@
 #include "mailbox/byte_reader.h"
 #include "mailbox/dbx_file.h"
 #include "platform/diag_log.h"
+#include "platform/text.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the scan loads the file's little-endian dwords directly");
@@ -386,9 +387,7 @@ bool CDBXFile::ReadRecoveredText(const CEmailDBX& entry, std::string& text) {
     }
     // Like every raw text, it ends at its first zero byte: the unused tail of a fresh
     // block, whatever a deleted message's last block held after its end.
-    if (const std::size_t zero = text.find('\0'); zero != std::string::npos) {
-        text.resize(zero);
-    }
+    text.resize(CutAtZero(text).size());
     if (freed) {
         // A text that is nothing but lost bytes holds nothing.
         if (text.find_first_not_of(kLostByte) == std::string::npos) {

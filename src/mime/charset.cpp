@@ -272,7 +272,7 @@ bool ConvertCodePages(std::uint32_t sourceCodePage, std::uint32_t targetCodePage
     }
     // After the entities, whose '&' must not be escaped again.
     if (escape == TextEscape::Html) {
-        wide.resize(std::min(wide.find(u'\0'), wide.size()));
+        wide.resize(CutAtZero(wide).size());
         EscapeMarkup(wide);
     }
 

@@ -5,12 +5,9 @@
 #include <unordered_map>
 
 #include "mime/html_entities.h"
+#include "platform/text.h"
 
 namespace {
-
-constexpr char16_t Lower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
-}
 
 constexpr bool IsAlpha(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
@@ -18,21 +15,6 @@ constexpr bool IsAlpha(char16_t c) {
 
 constexpr bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
-}
-
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char16_t p, char16_t t) { return p == Lower(t); });
-}
-
-bool ContainsNoCase(std::u16string_view text, std::u16string_view needle) {
-    for (std::size_t i = 0; i + needle.size() <= text.size(); ++i) {
-        if (StartsWithNoCase(text.substr(i), needle)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 std::u16string_view Trim(std::u16string_view s) {
@@ -147,7 +129,7 @@ private:
             if (IsBlank(c) || c == u'/' || c == u'>') {
                 break;
             }
-            name.push_back(Lower(c));
+            name.push_back(AsciiLower(c));
             ++m_Pos;
         }
         return name;
@@ -183,7 +165,7 @@ private:
                     (n == u'/' && !attribute.name.empty())) {
                     break;
                 }
-                attribute.name.push_back(Lower(n));
+                attribute.name.push_back(AsciiLower(n));
                 ++m_Pos;
             }
             SkipBlanks();
@@ -266,7 +248,7 @@ bool IsKeptAttribute(std::u16string_view name) {
 bool IsUnsafeStyle(std::u16string_view style) {
     for (std::u16string_view word : {u"url", u"import", u"expression", u"binding", u"behavior",
                                      u"script", u"\\", u"<", u"src"}) {
-        if (ContainsNoCase(style, word)) {
+        if (FindNoCase(style, word) != std::u16string_view::npos) {
             return true;
         }
     }
@@ -282,7 +264,7 @@ int HexValue(char16_t c) {
     if (c >= u'0' && c <= u'9') {
         return c - u'0';
     }
-    const char16_t l = Lower(c);
+    const char16_t l = AsciiLower(c);
     return l >= u'a' && l <= u'f' ? l - u'a' + 10 : -1;
 }
 

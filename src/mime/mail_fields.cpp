@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "platform/file_time.h"
+#include "platform/text.h"
 
 namespace mailfields {
 
@@ -12,15 +13,6 @@ namespace {
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-char Lower(char c) {
-    return char(std::tolower(static_cast<unsigned char>(c)));
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 std::string_view Trim(std::string_view s) {

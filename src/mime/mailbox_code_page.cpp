@@ -14,6 +14,7 @@
 #include "mime/charset.h"
 #include "mime/mime_header.h"
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -28,10 +29,6 @@ constexpr int kTiedVotesEnough = 40;
 // this many bytes above 127 to say anything.
 constexpr std::size_t kMaxGuessBytes = 64 * 1024;
 constexpr std::size_t kMinGuessHighBytes = 16;
-
-std::string_view CutAtZero(std::string_view text) {
-    return text.substr(0, std::min(text.find('\0'), text.size()));
-}
 
 bool HasHighBytes(std::string_view text) {
     return std::any_of(text.begin(), text.end(),

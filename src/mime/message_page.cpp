@@ -8,18 +8,9 @@
 #include "mime/html_sanitize.h"
 #include "mime/mime_body.h"
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
-}
-
-std::string LowerAscii(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) { return LowerAscii(c); });
-    return out;
-}
 
 bool IsAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return (unsigned char)c < 0x80; });
@@ -117,7 +108,7 @@ std::string MediaType(const CMimeBody& part) {
     }
     std::string type;
     field->GetValueWithoutParameters(type);
-    return LowerAscii(type);
+    return AsciiLowered(type);
 }
 
 bool IsAttachmentDisposition(const CMimeBody& part) {
@@ -127,7 +118,7 @@ bool IsAttachmentDisposition(const CMimeBody& part) {
     }
     std::string value;
     field->GetValueWithoutParameters(value);
-    return LowerAscii(value) == "attachment";
+    return AsciiLowered(value) == "attachment";
 }
 
 bool HasFileName(const CMimeBody& part) {
@@ -139,7 +130,7 @@ int TextBodyRank(const CMimeBody& part) {
     if (part.GetMediaKind() != MediaText) {
         return 0;
     }
-    const std::string subtype = LowerAscii(part.GetSubType());
+    const std::string subtype = AsciiLowered(part.GetSubType());
     if (subtype.starts_with("html")) {
         return 2;
     }
@@ -184,7 +175,7 @@ void CollectBody(const CMimeBody& part, std::vector<CBodyPiece>& pieces,
         }
         return;
     }
-    const std::string subtype = LowerAscii(part.GetSubType());
+    const std::string subtype = AsciiLowered(part.GetSubType());
     const auto& children = part.GetParts();
     if (subtype == "alternative") {
         const CMimeBody* chosen = nullptr;
@@ -265,7 +256,7 @@ CMessagePage::~CMessagePage() = default;
 
 bool CMessagePage::Build(std::string_view rawText, unsigned codePage) {
     *this = CMessagePage();
-    rawText = rawText.substr(0, rawText.find('\0'));
+    rawText = CutAtZero(rawText);
     if (rawText.empty() || rawText.size() >= std::size_t(INT32_MAX)) {
         return false;
     }
@@ -429,7 +420,7 @@ std::u16string FormatByteSize(std::int64_t bytes) {
 }
 
 std::u16string DecodeBodyText(std::string_view bytes, std::string_view charset, unsigned codePage) {
-    bytes = bytes.substr(0, bytes.find('\0'));
+    bytes = CutAtZero(bytes);
     std::u16string out;
     const unsigned declared = charset.empty() ? 0 : CodePageFromCharset(charset);
     if (declared != 0 && IsCodePageAvailable(declared) &&
@@ -443,7 +434,7 @@ std::u16string DecodeBodyText(std::string_view bytes, std::string_view charset, 
 }
 
 std::u16string MessageBodyText(std::string_view rawText, unsigned codePage) {
-    rawText = rawText.substr(0, rawText.find('\0'));
+    rawText = CutAtZero(rawText);
     if (rawText.empty() || rawText.size() >= std::size_t(INT32_MAX)) {
         return {};
     }

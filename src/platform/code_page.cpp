@@ -3,6 +3,7 @@
 // the exports convert every message body, and opening an ICU converter costs far more
 // than using one.
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 #include <iconv.h>
 #include <unicode/ucnv.h>
@@ -689,7 +690,7 @@ std::u16string AnsiCodePageTitle(std::uint32_t codePage) {
 }
 
 std::u16string MailboxBytesToWide(std::uint32_t codePage, std::string_view bytes) {
-    bytes = bytes.substr(0, bytes.find('\0'));
+    bytes = CutAtZero(bytes);
     std::u16string wide;
     if (!MultiByteToWideString(codePage, bytes, wide)) {
         wide.clear();

@@ -21,6 +21,27 @@ int CompareFolded(std::basic_string_view<Char> a, std::basic_string_view<Char> b
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+template <typename Char>
+std::size_t FindFolded(std::basic_string_view<Char> text, std::basic_string_view<Char> needle,
+                       std::size_t from) {
+    if (from > text.size() || needle.size() > text.size() - from) {
+        return text.npos;
+    }
+    const auto hit =
+        std::search(text.begin() + std::ptrdiff_t(from), text.end(), needle.begin(), needle.end(),
+                    [](Char x, Char y) { return AsciiLower(x) == AsciiLower(y); });
+    return hit == text.end() && !needle.empty() ? text.npos : std::size_t(hit - text.begin());
+}
+
+template <typename Char>
+std::basic_string<Char> Lowered(std::basic_string_view<Char> text) {
+    std::basic_string<Char> out(text);
+    for (Char& c : out) {
+        c = AsciiLower(c);
+    }
+    return out;
+}
+
 bool IsUtf8Lead(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
 }
@@ -44,14 +65,19 @@ int CompareNoCase(std::u16string_view a, std::u16string_view b) {
 }
 
 std::size_t FindNoCase(std::string_view text, std::string_view needle, std::size_t from) {
-    if (from > text.size() || needle.size() > text.size() - from) {
-        return std::string_view::npos;
-    }
-    const auto hit =
-        std::search(text.begin() + std::ptrdiff_t(from), text.end(), needle.begin(), needle.end(),
-                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-    return hit == text.end() && !needle.empty() ? std::string_view::npos
-                                                : std::size_t(hit - text.begin());
+    return FindFolded(text, needle, from);
+}
+
+std::size_t FindNoCase(std::u16string_view text, std::u16string_view needle, std::size_t from) {
+    return FindFolded(text, needle, from);
+}
+
+std::string AsciiLowered(std::string_view text) {
+    return Lowered(text);
+}
+
+std::u16string AsciiLowered(std::u16string_view text) {
+    return Lowered(text);
 }
 
 std::size_t Utf8CharCount(std::string_view utf8) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <type_traits>
 
@@ -68,6 +69,18 @@ constexpr std::basic_string_view<Char> CutAtZero(std::basic_string_view<Char> te
 [[nodiscard]] constexpr bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
+[[nodiscard]] constexpr bool StartsWithNoCase(std::u16string_view text,
+                                              std::u16string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+[[nodiscard]] constexpr bool EndsWithNoCase(std::u16string_view text, std::u16string_view suffix) {
+    return text.size() >= suffix.size() &&
+           EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// The text with 'A'..'Z' made lower case, every other unit as it is.
+[[nodiscard]] std::string AsciiLowered(std::string_view text);
+[[nodiscard]] std::u16string AsciiLowered(std::u16string_view text);
 
 // Three-way order of two C strings (each ends at its first zero) with ASCII letters
 // folded to lower case: -1, 0 or 1.
@@ -77,6 +90,8 @@ constexpr std::basic_string_view<Char> CutAtZero(std::basic_string_view<Char> te
 // Where the needle first stands at or after `from`, ASCII case aside; npos when nowhere.
 // An empty needle is found at `from` (when from is inside the text or at its end).
 [[nodiscard]] std::size_t FindNoCase(std::string_view text, std::string_view needle,
+                                     std::size_t from = 0);
+[[nodiscard]] std::size_t FindNoCase(std::u16string_view text, std::u16string_view needle,
                                      std::size_t from = 0);
 
 // Code points in UTF-8 text: every byte that does not continue a sequence.

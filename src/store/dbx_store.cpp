@@ -16,6 +16,7 @@
 #include "platform/code_page.h"
 #include "platform/diag_log.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace fs = std::filesystem;
 
@@ -57,21 +58,6 @@ constexpr char16_t kFoldersFileName[] = u"folders.dbx";
 // Searching a whole disk for a store must end: no more folders than this are looked at.
 constexpr std::size_t kMaxSearchFolders = 20000;
 
-char16_t FoldAscii(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c;
-}
-
-std::u16string FoldName(std::u16string_view name) {
-    std::u16string out(name);
-    std::transform(out.begin(), out.end(), out.begin(), FoldAscii);
-    return out;
-}
-
-bool EndsWithNoCase(std::u16string_view name, std::u16string_view tail) {
-    return name.size() >= tail.size() &&
-           CompareNamesNoCase(name.substr(name.size() - tail.size()), tail) == 0;
-}
-
 // The regular files of a folder by name folded to lower case (the first of two that fold
 // alike wins, in name order), never following a link out of the folder's listing.
 struct Listing {
@@ -92,7 +78,7 @@ Listing ListFiles(const std::u16string& folder) {
     }
     std::sort(listing.names.begin(), listing.names.end());
     for (const std::u16string& name : listing.names) {
-        listing.byFolded.emplace(FoldName(name), name);
+        listing.byFolded.emplace(AsciiLowered(name), name);
     }
     return listing;
 }
@@ -192,7 +178,7 @@ bool LocateStore(std::u16string_view path, FoundStore& store) {
                            ? WithTrailingSeparator(WideFromPath(native.parent_path()))
                            : std::u16string(u"./");
         const std::u16string name = WideFromPath(native.filename());
-        if (CompareNamesNoCase(name, kFoldersFileName) == 0 || IsFoldersFile(wide)) {
+        if (CompareNoCase(name, kFoldersFileName) == 0 || IsFoldersFile(wide)) {
             store.foldersFile = name;
         } else {
             // A message file: its folder is the store.
@@ -331,18 +317,6 @@ unsigned DetectStoreCodePage(const std::vector<std::u16string>& messageFiles,
     return guessed != 0 ? guessed : kDefaultMailboxCodePage;
 }
 
-int CompareNamesNoCase(std::u16string_view a, std::u16string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const char16_t x = FoldAscii(a[i]);
-        const char16_t y = FoldAscii(b[i]);
-        if (x != y) {
-            return x < y ? -1 : 1;
-        }
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 std::optional<std::uint32_t> CountFolderMessages(const CDbxStore& store,
                                                  const CStoreFolder& folder) {
     if (folder.m_FileState != StoreFileState::Present) {
@@ -423,12 +397,12 @@ std::int32_t CDbxStore::Open(std::u16string_view path) {
     BuildTree(std::move(raw));
 
     // Files: the name as stored, matched ignoring case (a copied disk may have changed it).
-    std::unordered_set<std::u16string> named{FoldName(found.foldersFile)};
+    std::unordered_set<std::u16string> named{AsciiLowered(found.foldersFile)};
     for (CStoreFolder& folder : m_Folders) {
         if (folder.m_strStoredFile.empty()) {
             continue;
         }
-        const auto it = listing.byFolded.find(FoldName(folder.m_strStoredFile));
+        const auto it = listing.byFolded.find(AsciiLowered(folder.m_strStoredFile));
         if (it == listing.byFolded.end()) {
             folder.m_FileState = StoreFileState::Missing;
             continue;
@@ -443,7 +417,7 @@ std::int32_t CDbxStore::Open(std::u16string_view path) {
     }
     for (const std::u16string& name : listing.names) {
         std::uint32_t count = 0;
-        if (!EndsWithNoCase(name, u".dbx") || named.count(FoldName(name)) != 0 ||
+        if (!EndsWithNoCase(name, u".dbx") || named.count(AsciiLowered(name)) != 0 ||
             !IsMessageFile(m_strFolder + name, count)) {
             continue;
         }
@@ -458,7 +432,7 @@ std::int32_t CDbxStore::Open(std::u16string_view path) {
     }
     std::stable_sort(m_Unlisted.begin(), m_Unlisted.end(),
                      [](const CStoreFolder& a, const CStoreFolder& b) {
-                         return CompareNamesNoCase(a.m_strFile, b.m_strFile) < 0;
+                         return CompareNoCase(a.m_strFile, b.m_strFile) < 0;
                      });
     return StoreOk;
 }
@@ -541,7 +515,7 @@ void CDbxStore::FlatList(const std::vector<std::u16string>& files) {
         folder.hasFile = true;
         folder.file = file;
         for (const auto& [name, special] : kSpecialNames) {
-            if (CompareNamesNoCase(folder.name, name) == 0) {
+            if (CompareNoCase(folder.name, name) == 0) {
                 folder.special = special;
             }
         }
@@ -633,7 +607,7 @@ void CDbxStore::BuildTree(std::vector<RawFolder> raw) {
         std::stable_sort(list.begin(), list.end(), [&](std::int32_t a, std::int32_t b) {
             const RawFolder& x = raw[std::size_t(a)];
             const RawFolder& y = raw[std::size_t(b)];
-            const int byName = CompareNamesNoCase(x.name, y.name);
+            const int byName = CompareNoCase(x.name, y.name);
             if (byName != 0) {
                 return byName < 0;
             }

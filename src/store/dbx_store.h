@@ -111,6 +111,3 @@ private:
 // the folder has no file or it cannot be opened.
 [[nodiscard]] std::optional<std::uint32_t> CountFolderMessages(const CDbxStore& store,
                                                                const CStoreFolder& folder);
-
-// Compares two names with A to Z folded to a to z (UTF-16 units otherwise as they are).
-[[nodiscard]] int CompareNamesNoCase(std::u16string_view a, std::u16string_view b);

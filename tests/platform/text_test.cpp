@@ -34,6 +34,13 @@ TEST(TextToolkit, CaseFoldingTouchesOnlyAsciiLetters) {
     EXPECT_FALSE(StartsWithNoCase("te", "text"));
     EXPECT_EQ(AsciiUpper('q'), 'Q');
     EXPECT_EQ(AsciiLower(u'Q'), u'q');
+    EXPECT_EQ(AsciiLowered("Inbox.DBX @[Z]"), "inbox.dbx @[z]");
+    EXPECT_EQ(AsciiLowered(u"\u00C9T\u00C9 Sent"), u"\u00C9t\u00C9 sent");
+    EXPECT_TRUE(StartsWithNoCase(u"HTTPS://x", u"https://"));
+    EXPECT_FALSE(StartsWithNoCase(u"http", u"https://"));
+    EXPECT_TRUE(EndsWithNoCase(u"Inbox.DBX", u".dbx"));
+    EXPECT_FALSE(EndsWithNoCase(u"Inbox.dbx~", u".dbx"));
+    EXPECT_FALSE(EndsWithNoCase(u"bx", u".dbx"));
 }
 
 TEST(TextToolkit, CompareNoCaseOrdersFoldedUnitsOfBothWidths) {
@@ -56,6 +63,11 @@ TEST(TextToolkit, FindNoCaseFromAPosition) {
     EXPECT_EQ(FindNoCase(text, "", text.size()), text.size());
     EXPECT_EQ(FindNoCase(text, "x", text.size() + 1), std::string_view::npos);
     EXPECT_EQ(FindNoCase("ab", "abc"), std::string_view::npos);
+    // The same in UTF-16, where a unit above 255 matches only itself.
+    EXPECT_EQ(FindNoCase(u"color: red; BEHAVIOR: x", u"behavior"), 12u);
+    EXPECT_EQ(FindNoCase(u"\u0161rc", u"src"), std::u16string_view::npos);
+    EXPECT_EQ(FindNoCase(u"a\u0161B", u"\u0161b", 1), 1u);
+    EXPECT_EQ(FindNoCase(u"ab", u"b", 3), std::u16string_view::npos);
 }
 
 TEST(TextToolkit, Utf8CutsNeverSplitACharacter) {
