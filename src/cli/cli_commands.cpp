@@ -10,6 +10,7 @@
 #include "analysis/email_sort.h"
 #include "analysis/message_thread.h"
 #include "analysis/quick_filter.h"
+#include "cli/cli_names.h"
 #include "cli/cli_output.h"
 #include "cli/cli_recover.h"
 #include "cli/cli_ui_services.h"
@@ -75,17 +76,8 @@ bool ParseSortOption(const std::string& option, std::int32_t& column, bool& desc
 }  // namespace
 
 std::int32_t FormatFromName(std::string_view name) {
-    static constexpr std::pair<std::string_view, std::int32_t> kFormats[] = {
-        {"eml", FormatEml},           {"attachments", FormatAttachments},
-        {"html", FormatHtmlAllInOne}, {"html-threads", FormatHtmlThreads},
-        {"text", FormatTextAllInOne}, {"mbox", FormatMbox},
-    };
-    for (const auto& [text, code] : kFormats) {
-        if (EqualsNoCase(name, text)) {
-            return code;
-        }
-    }
-    return 0;
+    const CExportFormatInfo* format = FindExportFormatByCliName(name);
+    return format != nullptr ? format->code : 0;
 }
 
 namespace {
@@ -173,10 +165,8 @@ int RunList(const ListOptions& options) {
     std::int32_t column = -1;
     bool descending = false;
     if (!options.sort.empty() && !ParseSortOption(options.sort, column, descending)) {
-        PrintError(
-            "list: --sort takes a column heading (ID, A, P, F, Subject, Sent, Received, "
-            "From, To or Lines), optionally followed by :desc; not \"" +
-            options.sort + "\".");
+        PrintError("list: --sort takes a column heading (" + ColumnHeadingNames(" or ") +
+                   "), optionally followed by :desc; not \"" + options.sort + "\".");
         return kExitUsage;
     }
     if (options.body && options.filter.empty()) {
@@ -202,9 +192,16 @@ int RunList(const ListOptions& options) {
         return PrintFilteredList(dbx, options);
     }
     if (options.json && options.recover) {
-        PrintJson(stdout, RecoveredListToJson(dbx.GetEmails(), status, dbx.GetCodePage()));
+        PrintRecoveredListJson(stdout, dbx.GetEmails(), status, dbx.GetCodePage());
     } else if (options.json) {
-        PrintJson(stdout, EmailListToJson(dbx.GetEmails(), DbxOk, dbx.GetCodePage()));
+        const std::uint32_t codePage = dbx.GetCodePage();
+        PrintEmailListJson(
+            stdout,
+            nlohmann::ordered_json{
+                {"status", DbxOk}, {"count", dbx.GetEmails().GetCount()}, {"codepage", codePage}},
+            dbx.GetEmails(), [codePage](const CEmailDBX& entry, int row) {
+                return EmailToJson(entry, row, codePage);
+            });
     } else {
         PrintEmailTable(stdout, dbx.GetEmails(), dbx.GetCodePage());
     }
@@ -336,9 +333,8 @@ int RunEncodings(const EncodingsOptions& options) {
 int RunCliExport(const ExportOptions& options) {
     const std::int32_t format = FormatFromName(options.format);
     if (format == 0) {
-        PrintError(
-            "export: --format takes eml, attachments, html, html-threads, text or mbox; not \"" +
-            options.format + "\".");
+        PrintError("export: --format takes " + CliFormatNames(" or ") + "; not \"" +
+                   options.format + "\".");
         return kExitUsage;
     }
     std::vector<std::int32_t> rows;

@@ -135,20 +135,55 @@ nlohmann::ordered_json EmailToJson(const CEmailDBX& entry, int row, std::uint32_
     };
 }
 
-nlohmann::ordered_json EmailListToJson(CEmailArray& emails, int status, std::uint32_t codePage) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+void PrintEmailListJson(std::FILE* out, nlohmann::ordered_json frame, CEmailArray& emails,
+                        const EntryJson& toJson) {
+    // The serializer writes the frame with the list empty; the list is the last member, so
+    // its "[]" is the last one in the text, and the entries go between its brackets laid
+    // out as the serializer lays out a list two levels deep.
+    frame["emails"] = nlohmann::ordered_json::array();
+    const std::string whole = DumpJson(frame);
+    const std::size_t list = whole.rfind("[]");
+    std::string text = whole.substr(0, list + 1);
+    constexpr std::string_view kIndent = "    ";
+    constexpr std::size_t kFlushBytes = 64 * 1024;
+    bool empty = true;
     const int count = emails.GetCount();
     for (int r = 0; r < count; ++r) {
-        if (CEmailDBX* entry = emails.Get(r)) {
-            list.push_back(EmailToJson(*entry, r, codePage));
+        const CEmailDBX* entry = emails.Get(r);
+        if (entry == nullptr) {
+            continue;
+        }
+        text += empty ? "\n" : ",\n";
+        empty = false;
+        text += kIndent;
+        const std::string item = DumpJson(toJson(*entry, r));
+        // Strings hold no raw line breaks: every one in the text starts a line to indent.
+        std::size_t start = 0;
+        for (std::size_t lf = item.find('\n'); lf != std::string::npos;
+             lf = item.find('\n', start)) {
+            text.append(item, start, lf + 1 - start);
+            text += kIndent;
+            start = lf + 1;
+        }
+        text.append(item, start);
+        if (text.size() >= kFlushBytes) {
+            std::fwrite(text.data(), 1, text.size(), out);
+            text.clear();
         }
     }
-    return nlohmann::ordered_json{
-        {"status", status}, {"count", count}, {"codepage", codePage}, {"emails", std::move(list)}};
+    if (!empty) {
+        text += "\n  ";
+    }
+    text.append(whole, list + 1);
+    text += '\n';
+    std::fwrite(text.data(), 1, text.size(), out);
+}
+
+std::string DumpJson(const nlohmann::ordered_json& value) {
+    return value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 void PrintJson(std::FILE* out, const nlohmann::ordered_json& document) {
-    const std::string text =
-        document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    const std::string text = DumpJson(document) + "\n";
     std::fwrite(text.data(), 1, text.size(), out);
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <span>
 #include <string>
@@ -21,10 +22,16 @@ void PrintEmailTable(std::FILE* out, CEmailArray& emails, std::span<const std::i
 [[nodiscard]] nlohmann::ordered_json EmailToJson(const CEmailDBX& entry, int row,
                                                  std::uint32_t codePage);
 
-// The whole `list --json` document; "codepage" tells which code page the strings were
-// read in.
-[[nodiscard]] nlohmann::ordered_json EmailListToJson(CEmailArray& emails, int status,
-                                                     std::uint32_t codePage);
+// The object of one entry; `row` is its place in the list.
+using EntryJson = std::function<nlohmann::ordered_json(const CEmailDBX& entry, int row)>;
 
-// Dumps JSON as UTF-8, replacing anything that is not.
+// Prints `frame` with an "emails" member added last, holding the object `toJson` makes of
+// each entry in list order: the bytes PrintJson would print for the whole document, but
+// written as the entries are made, so that a large mailbox's list is never held whole.
+void PrintEmailListJson(std::FILE* out, nlohmann::ordered_json frame, CEmailArray& emails,
+                        const EntryJson& toJson);
+
+// JSON as UTF-8 text indented by two, replacing anything that is not UTF-8.
+[[nodiscard]] std::string DumpJson(const nlohmann::ordered_json& value);
+// DumpJson and a line break.
 void PrintJson(std::FILE* out, const nlohmann::ordered_json& document);

@@ -78,32 +78,29 @@ void ReportSkippedDamage(const CDBXFile& dbx) {
                  static_cast<unsigned long>(damaged), damaged == 1 ? "" : "s");
 }
 
-nlohmann::ordered_json RecoveredListToJson(CEmailArray& emails, int status,
-                                           std::uint32_t codePage) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+void PrintRecoveredListJson(std::FILE* out, CEmailArray& emails, int status,
+                            std::uint32_t codePage) {
     const int count = emails.GetCount();
     std::uint32_t recovered = 0;
-    for (int r = 0; r < count; ++r) {
-        CEmailDBX* entry = emails.Get(r);
-        if (entry == nullptr) {
-            continue;
-        }
-        nlohmann::ordered_json item = EmailToJson(*entry, r, codePage);
-        if (entry->IsRecovered()) {
-            ++recovered;
-            item["recovered"] = RecoveredKindName(entry->m_Recovered);
-            item["offset"] = entry->m_nTextOffset;
-            item["lost_bytes"] = entry->m_nLostBytes;
-        } else {
-            item["recovered"] = nullptr;
-        }
-        list.push_back(std::move(item));
+    for (const CEmailDBX* entry : emails.Items()) {
+        recovered += entry != nullptr && entry->IsRecovered() ? 1 : 0;
     }
-    return nlohmann::ordered_json{{"status", status},
-                                  {"count", count},
-                                  {"recovered_count", recovered},
-                                  {"codepage", codePage},
-                                  {"emails", std::move(list)}};
+    PrintEmailListJson(out,
+                       nlohmann::ordered_json{{"status", status},
+                                              {"count", count},
+                                              {"recovered_count", recovered},
+                                              {"codepage", codePage}},
+                       emails, [codePage](const CEmailDBX& entry, int row) {
+                           nlohmann::ordered_json item = EmailToJson(entry, row, codePage);
+                           if (entry.IsRecovered()) {
+                               item["recovered"] = RecoveredKindName(entry.m_Recovered);
+                               item["offset"] = entry.m_nTextOffset;
+                               item["lost_bytes"] = entry.m_nLostBytes;
+                           } else {
+                               item["recovered"] = nullptr;
+                           }
+                           return item;
+                       });
 }
 
 int RunRecover(const RecoverOptions& options) {

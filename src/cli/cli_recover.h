@@ -28,7 +28,7 @@ void ReportSkippedDamage(const CDBXFile& dbx);
 
 // `list --recover --json`: every row with "recovered" (null, "deleted" or "unlisted"),
 // recovered rows with "offset" and "lost_bytes"; "count" and "recovered_count".
-[[nodiscard]] nlohmann::ordered_json RecoveredListToJson(CEmailArray& emails, int status,
-                                                         std::uint32_t codePage);
+void PrintRecoveredListJson(std::FILE* out, CEmailArray& emails, int status,
+                            std::uint32_t codePage);
 
 int RunRecover(const RecoverOptions& options);

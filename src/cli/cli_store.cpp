@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_names.h"
 #include "cli/cli_output.h"
 #include "cli/cli_ui_services.h"
 #include "export/export_settings.h"
@@ -116,10 +117,8 @@ int RunFolders(const FoldersOptions& options) {
 int RunExportStore(const ExportStoreOptions& options) {
     const std::int32_t format = FormatFromName(options.format);
     if (format == 0) {
-        PrintError(
-            "export-store: --format takes eml, attachments, html, html-threads, text or mbox; "
-            "not \"" +
-            options.format + "\".");
+        PrintError("export-store: --format takes " + CliFormatNames(" or ") + "; not \"" +
+                   options.format + "\".");
         return kExitUsage;
     }
     StoreLayout layout = StoreLayout::Plain;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_names.h"
 #include "cli/cli_recover.h"
 #include "cli/cli_store.h"
 #include "mime/transfer_codec.h"
@@ -53,8 +54,8 @@ int main(int argc, char** argv) {
     listCommand->add_flag("--recover", list.recover,
                           "Scan the whole file too: deleted and unlisted messages follow");
     listCommand->add_option("--sort", list.sort,
-                            "Sort by a column first: its heading (ID, A, P, F, Subject, Sent, "
-                            "Received, From, To, Lines), with :desc for descending");
+                            "Sort by a column first: its heading (" + ColumnHeadingNames(", ") +
+                                "), with :desc for descending");
     listCommand->add_option("--filter", list.filter,
                             "Only the emails whose subject, sender or recipient contain every "
                             "word, ignoring case and accents; rows keep their numbers");
@@ -105,13 +106,11 @@ int main(int argc, char** argv) {
     addMailboxCodePage(exportCommand, exportOptions.mailboxCodePage);
     exportCommand
         ->add_option("DEST", exportOptions.destination,
-                     "The output folder (eml, attachments, html-threads; created when missing) "
-                     "or file (html, text, mbox)")
+                     "The output folder (" + CliFormatNames(", ", ExportDestination::Folder) +
+                         "; created when missing) or file (" +
+                         CliFormatNames(", ", ExportDestination::File) + ")")
         ->required();
-    exportCommand
-        ->add_option("--format", exportOptions.format,
-                     "eml, attachments, html, html-threads, text or mbox")
-        ->required();
+    exportCommand->add_option("--format", exportOptions.format, CliFormatNames(" or "))->required();
     exportCommand->add_option("--rows", exportOptions.rows,
                               "Rows to export, from 0: \"0,3,5-9\" (default: every email)");
     exportCommand->add_option("--template", exportOptions.templatePath,
@@ -145,9 +144,7 @@ int main(int argc, char** argv) {
     exportStoreCommand
         ->add_option("DEST", exportStore.destination, "The output folder (created when missing)")
         ->required();
-    exportStoreCommand
-        ->add_option("--format", exportStore.format,
-                     "eml, attachments, html, html-threads, text or mbox")
+    exportStoreCommand->add_option("--format", exportStore.format, CliFormatNames(" or "))
         ->required();
     exportStoreCommand->add_option(
         "--layout", exportStore.layout,

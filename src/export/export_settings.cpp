@@ -4,6 +4,7 @@
 
 #include "platform/app_settings.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -13,16 +14,17 @@ constexpr char16_t kMboxFilter[] = u"MBOX Files (*.mbox)|*.mbox|All Files (*.*)|
 
 constexpr std::array<CExportFormatInfo, 6> kFormats = {{
     {FormatEml, u"EML generic text file, one email per file", ExportDestination::Folder, false,
-     false, nullptr},
-    {FormatAttachments, u"All attached files", ExportDestination::Folder, false, false, nullptr},
+     false, nullptr, "eml"},
+    {FormatAttachments, u"All attached files", ExportDestination::Folder, false, false, nullptr,
+     "attachments"},
     {FormatHtmlAllInOne, u"HTML File, all emails in one html file", ExportDestination::File, true,
-     false, kHtmlFilter},
+     false, kHtmlFilter, "html"},
     {FormatHtmlThreads, u"HTML File, one thread per html file", ExportDestination::Folder, true,
-     false, nullptr},
+     false, nullptr, "html-threads"},
     {FormatTextAllInOne, u"Text File, all emails in one text file", ExportDestination::File, true,
-     true, kTextFilter},
+     true, kTextFilter, "text"},
     {FormatMbox, u"MBOX File, all emails in one mbox file (Thunderbird, mutt...)",
-     ExportDestination::File, false, false, kMboxFilter},
+     ExportDestination::File, false, false, kMboxFilter, "mbox"},
 }};
 
 constexpr std::size_t kListedFormats = 4;
@@ -35,6 +37,15 @@ std::span<const CExportFormatInfo> ListedExportFormats() {
 
 std::span<const CExportFormatInfo> WizardExportFormats() {
     return kFormats;
+}
+
+const CExportFormatInfo* FindExportFormatByCliName(std::string_view name) {
+    for (const CExportFormatInfo& format : kFormats) {
+        if (EqualsNoCase(name, format.cliName)) {
+            return &format;
+        }
+    }
+    return nullptr;
 }
 
 const CExportFormatInfo* FindExportFormat(std::int32_t code) {

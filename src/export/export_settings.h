@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 class CAppSettings;
 
@@ -28,6 +29,7 @@ struct CExportFormatInfo {
     bool hasOptionsStep;         // step 4 (template, title, sort) applies
     bool textTemplate;           // step 4 in text mode (TxtTemplate)
     const char16_t* fileFilter;  // save dialog filter of file destinations, else null
+    std::string_view cliName;    // what quillbox-cli's --format calls it
 };
 
 // The formats step 2 lists, in list order. The text variant is not listed; it is there
@@ -37,6 +39,8 @@ struct CExportFormatInfo {
 [[nodiscard]] std::span<const CExportFormatInfo> WizardExportFormats();
 // Null for a code no format has.
 [[nodiscard]] const CExportFormatInfo* FindExportFormat(std::int32_t code);
+// The format of a command-line name, in any ASCII case; null for a name none has.
+[[nodiscard]] const CExportFormatInfo* FindExportFormatByCliName(std::string_view name);
 
 inline constexpr char16_t kConfigSection[] = u"Config";
 inline constexpr char16_t kKeyFormat[] = u"Format";

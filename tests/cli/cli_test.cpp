@@ -1034,3 +1034,84 @@ TEST_F(CliTest, MailboxCodePageIsDetectedReportedAndCanBeChosen) {
         EXPECT_EQ(Run({"list", path, "--mailbox-codepage", bad}).exitCode, 2) << bad;
     }
 }
+
+namespace {
+
+// What the serializer makes of the document when it holds it whole: list --json is written
+// entry by entry and must come out the same, byte for byte.
+std::string Reserialized(const std::string& out) {
+    return nlohmann::ordered_json::parse(out).dump(
+               2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
+           "\n";
+}
+
+TEST_F(CliTest, ListJsonWrittenEntryByEntryHasTheWholeDocumentsBytes) {
+    std::vector<dbxw::Message> messages;
+    for (std::uint32_t i = 1; i <= 150; ++i) {
+        std::string bytes;
+        for (std::uint32_t b = 1; b < 24; ++b) {
+            bytes += char((i * 23 + b * 11) % 255 + 1);  // every byte value turns up
+        }
+        auto m =
+            Sample(i, "\"Re\\: " + bytes + "\"", "Subject: " + std::to_string(i) + "\r\n\r\nx");
+        m.senderName = i % 3 == 0 ? std::string() : "N\xE4me \x80\t" + bytes.substr(5);
+        if (i % 6 == 5) {
+            m.sent = 0x8000000000000000ull;
+        }
+        messages.push_back(std::move(m));
+    }
+    const std::string path = Write(dbxw::BuildSimpleMailbox(messages));
+
+    const RunResult r = Run({"list", path, "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // Past the size the entries are written out in, so a seam would show.
+    EXPECT_GT(r.out.size(), std::size_t(64 * 1024));
+    EXPECT_EQ(r.out, Reserialized(r.out));
+    const auto doc = nlohmann::ordered_json::parse(r.out);
+    ASSERT_EQ(doc["emails"].size(), 150u);
+    EXPECT_EQ(doc["emails"][149]["id"], 150);
+    EXPECT_NE(r.out.find("\\\"Re\\\\: "), std::string::npos) << "quotes and backslashes escaped";
+
+    const RunResult sorted = Run({"list", path, "--json", "--sort", "Subject:desc"});
+    ASSERT_EQ(sorted.exitCode, 0) << sorted.err;
+    EXPECT_EQ(sorted.out, Reserialized(sorted.out));
+
+    const RunResult one = Run(
+        {"list", Write(dbxw::BuildSimpleMailbox({Sample(4, "one", "x")}), "one.dbx"), "--json"});
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_EQ(one.out, Reserialized(one.out));
+
+    const RunResult recovered =
+        Run({"list", Write(BuildRescueBox().image, "rescue.dbx"), "--recover", "--json"});
+    ASSERT_EQ(recovered.exitCode, 0) << recovered.err;
+    EXPECT_EQ(recovered.out, Reserialized(recovered.out));
+    EXPECT_EQ(nlohmann::ordered_json::parse(recovered.out)["recovered_count"], 3);
+}
+
+TEST_F(CliTest, FormatAndColumnNamesInMessagesAndHelpAreTheTablesOnes) {
+    const std::string path = Write(dbxw::BuildSimpleMailbox({Sample(1, "a", "b")}));
+    const RunResult format = Run({"export", path, temp.Path("out").string(), "--format", "pdf"});
+    EXPECT_EQ(format.exitCode, 2);
+    EXPECT_NE(format.err.find("--format takes eml, attachments, html, html-threads, text or "
+                              "mbox; not \"pdf\"."),
+              std::string::npos)
+        << format.err;
+    const RunResult sort = Run({"list", path, "--sort", "Size"});
+    EXPECT_EQ(sort.exitCode, 2);
+    EXPECT_NE(sort.err.find("(ID, A, P, F, Subject, Sent, Received, From, To or Lines)"),
+              std::string::npos)
+        << sort.err;
+    // Any case names a format, as before.
+    EXPECT_EQ(Run({"export", path, temp.Path("eml").string(), "--format", "EML"}).exitCode, 0);
+
+    const RunResult help = Run({"export", "--help"});
+    EXPECT_NE(help.out.find("html-threads; created when missing) or file (html, text, mbox)"),
+              std::string::npos)
+        << help.out;
+    const RunResult storeHelp = Run({"export-store", "--help"});
+    EXPECT_NE(storeHelp.out.find("eml, attachments, html, html-threads, text or mbox"),
+              std::string::npos)
+        << storeHelp.out;
+}
+
+}  // namespace

@@ -15,6 +15,7 @@
 #include "platform/code_page.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -76,6 +77,26 @@ TEST_F(FoldersTest, IsFolderEmpty) {
 
 // ---------------------------------------------------------------------------------------
 // Formats and settings model
+
+TEST(ExportSettingsTest, CommandLineNamesFindTheirFormatsInAnyCase) {
+    std::set<std::string_view> names;
+    for (const CExportFormatInfo& format : WizardExportFormats()) {
+        ASSERT_FALSE(format.cliName.empty()) << format.code;
+        EXPECT_TRUE(names.insert(format.cliName).second) << format.cliName;
+        EXPECT_EQ(FindExportFormatByCliName(format.cliName), &format);
+        std::string upper(format.cliName);
+        for (char& c : upper) {
+            c = AsciiUpper(c);
+        }
+        EXPECT_EQ(FindExportFormatByCliName(upper), &format) << upper;
+    }
+    EXPECT_EQ(names.size(), 6u);
+    EXPECT_EQ(FindExportFormatByCliName("html-thread"), nullptr);
+    EXPECT_EQ(FindExportFormatByCliName("emlx"), nullptr);
+    EXPECT_EQ(FindExportFormatByCliName(""), nullptr);
+    EXPECT_EQ(FindExportFormatByCliName("text")->code, FormatTextAllInOne);
+    EXPECT_EQ(FindExportFormatByCliName("Mbox")->code, FormatMbox);
+}
 
 TEST(ExportSettingsTest, ListedFormatsInOrderAndTheTextVariant) {
     const auto formats = ListedExportFormats();
