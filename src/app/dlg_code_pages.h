@@ -20,7 +20,6 @@ inline constexpr char kCodePagesIntro[] =
 class CDlgCodePages final : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kListId = 1004;
     static constexpr int kNameColumnWidth = 120;
     static constexpr int kDescriptionColumnWidth = 200;
 

@@ -22,8 +22,6 @@ inline constexpr char kMimeTabTitle[] = "MIME Source";
 class CEmailViewerTabs final : public QTabWidget {
     Q_OBJECT
 public:
-    static constexpr int kTabId = 101;
-
     CEmailViewerTabs(QWidget* parent, IUiServices& ui, IAppDialogs& dialogs);
 
     // Every page empty.

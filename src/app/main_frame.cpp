@@ -61,29 +61,22 @@ CMainFrame::CMainFrame(IUiServices& ui, IAppDialogs& dialogs, CAppSettings& sett
 CMainFrame::~CMainFrame() = default;
 
 bool CMainFrame::Create() {
-    // 1. Icon and frame.
     setWindowIcon(AppIcon());
     setWindowTitle(ToQString(kAppName));
     CreateMenus();
-    // 2. The view fills the client area.
+    // The view fills the client area.
     m_pView = new CChildView(this);
     setCentralWidget(m_pView);
-    // 3-4. Toolbar in its container (the main window's top toolbar area).
     if (!CreateToolBar()) {
         return false;
     }
-    // 5. Status bar.
     if (!CreateStatusBar()) {
         return false;
     }
-    // 6. Tooltips and prompts of the toolbar are on with its actions.
-    // 7. Viewer bar, docked at the bottom.
     CreateViewerBar();
-    // 8. The list with its columns and icons.
     CreateEmailList();
     CreateFoldersBar();
     CreateQuickFilter();
-    // 9. Keyboard focus to the view.
     m_pView->setFocus();
     return true;
 }

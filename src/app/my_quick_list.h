@@ -11,8 +11,6 @@ class CMainFrame;
 class CMyQuickList final : public CQuickList {
     Q_OBJECT
 public:
-    static constexpr int kChildId = 6667;
-
     CMyQuickList(CMainFrame& frame, QWidget* parent);
 
     // The row the user last clicked or moved to; -1 when there is none.

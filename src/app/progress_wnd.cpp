@@ -143,10 +143,9 @@ void CProgressWnd::ShowWindow() {
     }
 }
 
-void CProgressWnd::SetRange(int lower, int upper, int step) {
+void CProgressWnd::SetRange(int lower, int upper, int /*step*/) {
     m_nLower = lower;
     m_nUpper = upper;
-    m_nStep = step;
     if (m_bWindow) {
         ApplyRange();
     }

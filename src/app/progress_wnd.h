@@ -27,9 +27,6 @@ public:
     static constexpr int kTextLines = 4;
     static constexpr int kLayoutWidth = 390;
     static constexpr int kMargin = 10;
-    static constexpr int kTextId = 11;
-    static constexpr int kBarId = 12;
-    static constexpr int kButtonId = 10;
 
     // The window is made and shown at once, over `owner` (the main window).
     CProgressWnd(QWidget* owner, std::u16string_view title, bool smooth, CAppSettings* settings);
@@ -81,7 +78,6 @@ private:
     std::u16string m_Title = u"Progress";
     int m_nLastPosition = 0;
     int m_nLastPercent = 0;
-    int m_nStep = 1;
     int m_nUpper = 100;
     int m_nLower = 0;
     bool m_bCancelled = false;

@@ -37,12 +37,10 @@ CQuillboxApp::~CQuillboxApp() {
 }
 
 bool CQuillboxApp::InitInstance(const QStringList& arguments) {
-    // 1. Common control classes.
     RegisterControlClasses();
-    // 2. The framework's own initialisation, and the codec tables every parse needs.
+    // The codec tables every parse needs.
     setApplicationName(ToQString(kAppName));
     RegisterStandardCodecs();
-    // 3. Component libraries.
     if (!InitComponentLibraries()) {
         m_Ui.MessageBox(
             u"OLE initialization failed.  Make sure that the OLE libraries are the "
@@ -50,11 +48,10 @@ bool CQuillboxApp::InitInstance(const QStringList& arguments) {
             kAppName, MsgIcon::None, MsgButtons::Ok);
         return false;
     }
-    // 4. Nothing is hosted; 5. the settings key.
+    // The settings key.
     setOrganizationName(QString::fromLatin1(kSettingsOrganisation));
     m_pSettings = std::make_unique<CQtAppSettings>();
     setWindowIcon(AppIcon());
-    // 6-7. The main window and its children.
     m_pMainWnd = std::make_unique<CMainFrame>(m_Ui, m_Dialogs, *m_pSettings);
     m_Ui.SetParentWindow(m_pMainWnd.get());
     m_Ui.SetSettings(m_pSettings.get());
@@ -65,7 +62,7 @@ bool CQuillboxApp::InitInstance(const QStringList& arguments) {
     }
     connect(m_pMainWnd.get(), &CMainFrame::AppAboutRequested, this, &CQuillboxApp::OnAppAbout);
     connect(m_pMainWnd.get(), &CMainFrame::AppExitRequested, this, &CQuillboxApp::OnAppExit);
-    // 8. Plain show, painted at once.
+    // Shown and painted at once.
     ApplyFirstWindowLayout(*m_pMainWnd);
     CMainFrame* frame = m_pMainWnd.get();
     new CLaunchDropFilter(*frame, [this, frame](const LaunchRequest& request) {

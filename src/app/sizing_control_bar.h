@@ -9,8 +9,6 @@
 class CMySizingControlBarG final : public QDockWidget {
     Q_OBJECT
 public:
-    static constexpr int kChildId = 123;
-
     CMySizingControlBarG(const QString& title, QWidget* parent);
 
     [[nodiscard]] QSize sizeHint() const override;

@@ -30,11 +30,10 @@ bool CExportSession::StepExportProgress(std::uint32_t done, std::uint32_t total)
     return m_pProgress->Step(done, total, FormatText("%i files exported.", static_cast<int>(done)));
 }
 
-bool CExportSession::EndExportProgress() {
+void CExportSession::EndExportProgress() {
     // The window goes first: it would cover the box that follows.
     m_pProgress.reset();
     m_Failures.Finish();
-    return true;
 }
 
 void CExportSession::ShowReadError(std::uint32_t id) {

@@ -64,7 +64,7 @@ public:
     // True without a window; otherwise advances it ("%i files exported.") and pumps,
     // false once the user cancelled.
     bool StepExportProgress(std::uint32_t done, std::uint32_t total);
-    bool EndExportProgress();
+    void EndExportProgress();
     [[nodiscard]] CProgressStepper* Progress() { return m_pProgress.get(); }
 
     // Where the last search for a free numbered name ("name(k).ext") of this key stopped:

@@ -44,9 +44,6 @@ public:
     [[nodiscard]] bool IsDirect(std::uint32_t id) const {
         return id < kTableSize && m_bDirect[id] != 0;
     }
-    [[nodiscard]] std::uint32_t GetStoredValue(std::uint32_t id) const {
-        return id < kTableSize ? m_nValue[id] : 0;
-    }
     // The stored length, signed: negative when indirect offsets were out of order.
     [[nodiscard]] std::int32_t GetStoredLength(std::uint32_t id) const {
         return id < kTableSize ? std::int32_t(m_nLength[id]) : 0;

@@ -56,7 +56,7 @@ public:
     [[nodiscard]] std::int32_t GetError() const { return m_Error; }
     [[nodiscard]] std::int32_t GetMode() const { return m_Mode; }
 
-    // Convenience for callers holding std::string / std::u16string paths.
+    // For callers holding the path as a string.
     bool Open(const std::u16string& path, std::int32_t mode) { return Open(path.c_str(), mode); }
 
 private:

@@ -28,8 +28,6 @@ public:
     virtual std::int32_t EncodeInto(char* out, std::int32_t capacity);
     virtual std::int32_t DecodeInto(char* out, std::int32_t capacity);
 
-    [[nodiscard]] bool IsEncodeMode() const { return m_EncodeMode; }
-
 protected:
     [[nodiscard]] std::string_view Input() const {
         return {m_Input, static_cast<std::size_t>(m_InputLength)};
@@ -56,7 +54,6 @@ public:
     std::int32_t DecodeInto(char* out, std::int32_t capacity) override;
 
     void SetLineBreaks(bool lineBreaks) { m_LineBreaks = lineBreaks; }
-    [[nodiscard]] bool GetLineBreaks() const { return m_LineBreaks; }
 
     // The encoder and decoder over explicit buffers, shared with the encoded-word codec.
     static std::int32_t Encode(std::string_view input, bool lineBreaks, char* out,
