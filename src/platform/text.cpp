@@ -49,6 +49,9 @@ bool IsUtf8Lead(char c) {
 }  // namespace
 
 std::string_view CutAtZero(std::string_view text) {
+    if (text.empty()) {
+        return text;  // memchr must not see the null data of an empty view
+    }
     // memchr is vectorised: sorting compares cut every key this way.
     const void* zero = std::memchr(text.data(), 0, text.size());
     return zero == nullptr
