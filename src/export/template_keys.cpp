@@ -90,31 +90,6 @@ void ReplaceAll(std::u16string& text, std::u16string_view from, std::u16string_v
     }
 }
 
-// '&', '"', '<' and '>' as entities: a name or an address as text in a page or an attribute.
-std::u16string EscapeHtmlText(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (const char16_t c : text) {
-        switch (c) {
-            case u'&':
-                out += u"&amp;";
-                break;
-            case u'"':
-                out += u"&quot;";
-                break;
-            case u'<':
-                out += u"&lt;";
-                break;
-            case u'>':
-                out += u"&gt;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 // The decoded field converted from its charset (the mailbox's without one) into the code page;
 // false for a missing or empty field or a failed conversion.
 bool FieldInCodePage(const CMimeEmail& email, std::string_view name, std::uint32_t codePage,

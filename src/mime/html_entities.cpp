@@ -131,3 +131,27 @@ bool EscapeHtml(CZHyperString& text) {
     text.ShrinkToFit();
     return true;
 }
+
+std::u16string EscapeHtmlText(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (const char16_t c : text) {
+        switch (c) {
+            case u'&':
+                out += u"&amp;";
+                break;
+            case u'"':
+                out += u"&quot;";
+                break;
+            case u'<':
+                out += u"&lt;";
+                break;
+            case u'>':
+                out += u"&gt;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}

@@ -22,6 +22,10 @@ bool EncodeHtmlEntities(const char16_t* source, char16_t* destination, std::int3
 // The whole text with its entities (embedded zero units are carried over as they are).
 [[nodiscard]] std::u16string EncodeHtmlEntities(std::u16string_view source);
 
+// '&', '"', '<' and '>' as entities: text (a name, an address, a plain body) written into a
+// page or an attribute value, where it must not become markup.
+[[nodiscard]] std::u16string EscapeHtmlText(std::u16string_view text);
+
 // Replaces the text by its escaped UTF-16 form, in a buffer of exactly its size. False when
 // the text cannot be converted to UTF-16.
 bool EscapeHtml(CZHyperString& text);

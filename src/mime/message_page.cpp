@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "mime/charset.h"
+#include "mime/html_entities.h"
 #include "mime/html_sanitize.h"
 #include "mime/mime_body.h"
 #include "platform/code_page.h"
@@ -208,27 +209,6 @@ void CollectBody(const CMimeBody& part, std::vector<CBodyPiece>& pieces,
     }
 }
 
-std::u16string EscapeForHtml(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (const char16_t c : text) {
-        switch (c) {
-            case u'&':
-                out += u"&amp;";
-                break;
-            case u'<':
-                out += u"&lt;";
-                break;
-            case u'>':
-                out += u"&gt;";
-                break;
-            default:
-                out.push_back(c);
-        }
-    }
-    return out;
-}
-
 std::u16string Widen(std::string_view ascii) {
     return {ascii.begin(), ascii.end()};
 }
@@ -296,7 +276,7 @@ bool CMessagePage::Build(std::string_view rawText, unsigned codePage) {
         if (piece.html || !anyHtml) {
             combined += piece.html ? text : NormalizeNewlines(text);
         } else {
-            combined += u"<div style=\"white-space: pre-wrap\">" + EscapeForHtml(text) + u"</div>";
+            combined += u"<div style=\"white-space: pre-wrap\">" + EscapeHtmlText(text) + u"</div>";
         }
     }
     std::vector<std::u16string> cidReferences;
