@@ -20,12 +20,6 @@ void PrintError(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-// Open's statuses after which the file is there to scan: a damaged header or index.
-bool Scannable(std::int32_t status) {
-    return status == DbxOk || status == DbxNoEmail || status == DbxCannotRead ||
-           status == DbxFolderFile;
-}
-
 }  // namespace
 
 bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover, std::uint32_t codePage,
@@ -40,7 +34,7 @@ bool OpenMailboxForCli(CDBXFile& dbx, const std::string& path, bool recover, std
         return true;
     }
     status = dbx.OpenForRecovery(widePath.c_str());
-    if (!Scannable(status) || !dbx.IsOpen()) {
+    if (!dbx.IsOpen()) {
         PrintError(WideToUtf8(GetStatusText(status)));
         return false;
     }

@@ -184,12 +184,6 @@ bool WriteEmptyFile(const std::u16string& path) {
     return file.Open(path, CZFile::ModeWrite) && file.CloseFile();
 }
 
-// Open's statuses after which a scan may still find the folder's messages.
-bool Scannable(std::int32_t status) {
-    return status == DbxOk || status == DbxNoEmail || status == DbxCannotRead ||
-           status == DbxFolderFile;
-}
-
 // Opens a folder's file as File > Open does; with `recover` the file is scanned as well,
 // and one whose index is damaged is opened for the scan alone. Returns Open's status.
 std::int32_t OpenFolderFile(CDBXFile& dbx, const std::u16string& path, bool recover,
@@ -197,7 +191,7 @@ std::int32_t OpenFolderFile(CDBXFile& dbx, const std::u16string& path, bool reco
     if (!recover)
         return OpenMailbox(dbx, path);
     const std::int32_t status = dbx.OpenForRecovery(path.c_str());
-    if (Scannable(status) && dbx.IsOpen()) {
+    if (dbx.IsOpen()) {
         // The recovered rows store their header fields in the code page the index rows
         // tell; a file without readable rows learns it from the recovered ones.
         if (status == DbxOk)

@@ -84,7 +84,7 @@ public:
 
     // Opens the file for a scan even when Open refuses it for a damaged header (a copy
     // cut at its start can look like anything): the file is then open without a list.
-    // Returns Open's status.
+    // Returns Open's status; IsOpen() tells whether there is a file to scan.
     std::int32_t OpenForRecovery(const char16_t* path);
 
     // One sequential pass over the open file that finds every live and freed block

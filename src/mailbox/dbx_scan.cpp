@@ -230,10 +230,11 @@ private:
 
 std::int32_t CDBXFile::OpenForRecovery(const char16_t* path) {
     const std::int32_t status = Open(path);
-    if ((status == DbxCannotRead || status == DbxFolderFile) && !m_File.IsOpen()) {
-        if (!m_File.Open(path, CZFile::ModeRead)) {
-            return status;
-        }
+    const bool damaged = status == DbxCannotRead || status == DbxFolderFile;
+    if (status != DbxOk && status != DbxNoEmail && !damaged) {
+        Close();  // nothing there to scan (missing, unreadable): IsOpen says so
+    } else if (damaged && !m_File.IsOpen()) {
+        (void)m_File.Open(path, CZFile::ModeRead);
     }
     return status;
 }
