@@ -1,12 +1,13 @@
 // quillbox-cli's `list` over a large mailbox, as a table and as JSON, each run in a process
 // of its own so that its peak memory is its own:
 //
-//   cli_list_bench [--messages N] [--runs R] [--cli PATH]
+//   cli_list_bench [--messages N] [--runs R] [--cli PATH] [--keep FILE]
 //
 // The mailbox (N messages, 100,000 by default) is built by the DBX writer in a scratch
 // folder. The two forms alternate R times (3 by default); the output goes to /dev/null.
 // Printed: the load average before and after, and for each form the median, lowest and
-// highest wall time and peak resident memory. --cli measures another build of the program.
+// highest wall time and peak resident memory. --cli measures another build of the program;
+// --keep writes the mailbox to FILE and leaves it there, for a profiler.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -112,6 +113,7 @@ int main(int argc, char** argv) {
     std::size_t messages = 100000;
     int runs = 3;
     std::string cli = QUILLBOX_CLI;
+    std::string keep;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--messages") == 0) {
             messages = std::strtoul(argv[i + 1], nullptr, 10);
@@ -119,14 +121,24 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::atoi(argv[i + 1]));
         } else if (std::strcmp(argv[i], "--cli") == 0) {
             cli = argv[i + 1];
+        } else if (std::strcmp(argv[i], "--keep") == 0) {
+            keep = argv[i + 1];
         } else {
-            std::fprintf(stderr, "usage: cli_list_bench [--messages N] [--runs R] [--cli PATH]\n");
+            std::fprintf(stderr, "usage: cli_list_bench [--messages N] [--runs R] [--cli PATH] [--keep FILE]\n");
             return 2;
         }
     }
     dbxw::TempDir temp;
-    const std::string mailbox = temp.Path("list.dbx").string();
-    if (!dbxw::SimpleMailboxBuilder(messages, MakeMessage).Build().WriteTo(mailbox)) {
+    const std::string mailbox = keep.empty() ? temp.Path("list.dbx").string() : keep;
+    // Built in a process of its own: a child's peak memory counts what it inherits, and
+    // this one would inherit the writer's.
+    const pid_t writer = fork();
+    if (writer == 0) {
+        _exit(dbxw::SimpleMailboxBuilder(messages, MakeMessage).Build().WriteTo(mailbox) ? 0 : 1);
+    }
+    int written = 1;
+    if (writer < 0 || waitpid(writer, &written, 0) != writer || !WIFEXITED(written) ||
+        WEXITSTATUS(written) != 0) {
         std::fprintf(stderr, "cannot write %s\n", mailbox.c_str());
         return 1;
     }

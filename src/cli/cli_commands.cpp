@@ -199,9 +199,7 @@ int RunList(const ListOptions& options) {
             stdout,
             nlohmann::ordered_json{
                 {"status", DbxOk}, {"count", dbx.GetEmails().GetCount()}, {"codepage", codePage}},
-            dbx.GetEmails(), [codePage](const CEmailDBX& entry, int row) {
-                return EmailToJson(entry, row, codePage);
-            });
+            dbx.GetEmails(), codePage, false);
     } else {
         PrintEmailTable(stdout, dbx.GetEmails(), dbx.GetCodePage());
     }

@@ -1,6 +1,10 @@
 #include "cli/cli_output.h"
 
+#include <unicode/utf8.h>
+
 #include <algorithm>
+#include <limits>
+#include <type_traits>
 #include <vector>
 
 #include "mailbox/email.h"
@@ -113,38 +117,148 @@ void PrintEmailTable(std::FILE* out, CEmailArray& emails, std::span<const std::i
     PrintRows(out, emails, rows, true, codePage);
 }
 
-nlohmann::ordered_json EmailToJson(const CEmailDBX& entry, int row, std::uint32_t codePage) {
-    return nlohmann::ordered_json{
-        {"row", row},
-        {"id", entry.m_Id},
-        {"has_text", entry.m_bHasText},
-        {"flag_0020", entry.m_bFlag0020},
-        {"has_attachment", entry.m_bHasAttachment},
-        {"priority", entry.m_nPriority},
-        {"subject", WideToUtf8(entry.GetSubjectText(codePage))},
-        {"sent", WideToUtf8(DateText(entry.m_SentTime))},
-        {"received", WideToUtf8(DateText(entry.m_ReceivedTime))},
-        {"sender_name", MailboxBytesToUtf8(codePage, entry.m_SenderName)},
-        {"sender_address", MailboxBytesToUtf8(codePage, entry.m_SenderAddress)},
-        {"recipient_name", MailboxBytesToUtf8(codePage, entry.m_RecipientName)},
-        {"recipient_address", MailboxBytesToUtf8(codePage, entry.m_RecipientAddress)},
-        {"lines", entry.m_nLines},
-        {"message_id", MailboxBytesToUtf8(codePage, entry.m_MessageId)},
-        {"in_reply_to", MailboxBytesToUtf8(codePage, entry.m_InReplyTo)},
-        {"text_offset", entry.m_nTextOffset},
-    };
+namespace {
+
+// The members of an entry's object in order, handed to `member(key, value)`: the one list
+// of them, whether a document is built or the text is written as it goes.
+template <class Member>
+void VisitEmailMembers(const CEmailDBX& entry, int row, std::uint32_t codePage,
+                       bool withRecovered, Member&& member) {
+    member("row", row);
+    member("id", entry.m_Id);
+    member("has_text", entry.m_bHasText);
+    member("flag_0020", entry.m_bFlag0020);
+    member("has_attachment", entry.m_bHasAttachment);
+    member("priority", entry.m_nPriority);
+    member("subject", WideToUtf8(entry.GetSubjectText(codePage)));
+    member("sent", WideToUtf8(DateText(entry.m_SentTime)));
+    member("received", WideToUtf8(DateText(entry.m_ReceivedTime)));
+    member("sender_name", MailboxBytesToUtf8(codePage, entry.m_SenderName));
+    member("sender_address", MailboxBytesToUtf8(codePage, entry.m_SenderAddress));
+    member("recipient_name", MailboxBytesToUtf8(codePage, entry.m_RecipientName));
+    member("recipient_address", MailboxBytesToUtf8(codePage, entry.m_RecipientAddress));
+    member("lines", entry.m_nLines);
+    member("message_id", MailboxBytesToUtf8(codePage, entry.m_MessageId));
+    member("in_reply_to", MailboxBytesToUtf8(codePage, entry.m_InReplyTo));
+    member("text_offset", entry.m_nTextOffset);
+    if (!withRecovered) {
+        return;
+    }
+    if (entry.IsRecovered()) {
+        member("recovered", std::string(RecoveredKindName(entry.m_Recovered)));
+        member("offset", entry.m_nTextOffset);
+        member("lost_bytes", entry.m_nLostBytes);
+    } else {
+        member("recovered", nullptr);
+    }
+}
+
+bool IsUtf8(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = std::int32_t(text.size());
+    for (std::int32_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A string as the serializer writes it: quoted, with the escapes JSON needs and UTF-8 as it
+// is. Text that is not UTF-8 is left to the serializer, which replaces what is broken.
+void AppendJsonString(std::string& out, std::string_view text) {
+    if (text.size() > std::size_t(std::numeric_limits<std::int32_t>::max()) || !IsUtf8(text)) {
+        out += DumpJson(nlohmann::ordered_json(std::string(text)));
+        return;
+    }
+    out += '"';
+    for (const char c : text) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
+                    out += escaped;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    out += '"';
+}
+
+void AppendJsonValue(std::string& out, const std::string& text) {
+    AppendJsonString(out, text);
+}
+void AppendJsonValue(std::string& out, bool value) {
+    out += value ? "true" : "false";
+}
+void AppendJsonValue(std::string& out, std::nullptr_t /*value*/) {
+    out += "null";
+}
+template <class Integer>
+    requires std::is_integral_v<Integer>
+void AppendJsonValue(std::string& out, Integer value) {
+    out += std::to_string(value);
+}
+
+// An entry's object laid out as the serializer lays out an object two levels deep.
+void AppendEntryObject(std::string& out, const CEmailDBX& entry, int row, std::uint32_t codePage,
+                       bool withRecovered) {
+    out += "{";
+    bool first = true;
+    VisitEmailMembers(entry, row, codePage, withRecovered,
+                      [&out, &first](std::string_view key, const auto& value) {
+                          out += first ? "\n      \"" : ",\n      \"";
+                          first = false;
+                          out += key;
+                          out += "\": ";
+                          AppendJsonValue(out, value);
+                      });
+    out += "\n    }";
+}
+
+}  // namespace
+
+nlohmann::ordered_json EmailToJson(const CEmailDBX& entry, int row, std::uint32_t codePage,
+                                   bool withRecovered) {
+    nlohmann::ordered_json object = nlohmann::ordered_json::object();
+    VisitEmailMembers(entry, row, codePage, withRecovered,
+                      [&object](const char* key, const auto& value) { object[key] = value; });
+    return object;
 }
 
 void PrintEmailListJson(std::FILE* out, nlohmann::ordered_json frame, CEmailArray& emails,
-                        const EntryJson& toJson) {
+                        std::uint32_t codePage, bool withRecovered) {
     // The serializer writes the frame with the list empty; the list is the last member, so
-    // its "[]" is the last one in the text, and the entries go between its brackets laid
-    // out as the serializer lays out a list two levels deep.
+    // its "[]" is the last one in the text, and the entries go between its brackets.
     frame["emails"] = nlohmann::ordered_json::array();
     const std::string whole = DumpJson(frame);
     const std::size_t list = whole.rfind("[]");
     std::string text = whole.substr(0, list + 1);
-    constexpr std::string_view kIndent = "    ";
     constexpr std::size_t kFlushBytes = 64 * 1024;
     bool empty = true;
     const int count = emails.GetCount();
@@ -153,19 +267,9 @@ void PrintEmailListJson(std::FILE* out, nlohmann::ordered_json frame, CEmailArra
         if (entry == nullptr) {
             continue;
         }
-        text += empty ? "\n" : ",\n";
+        text += empty ? "\n    " : ",\n    ";
         empty = false;
-        text += kIndent;
-        const std::string item = DumpJson(toJson(*entry, r));
-        // Strings hold no raw line breaks: every one in the text starts a line to indent.
-        std::size_t start = 0;
-        for (std::size_t lf = item.find('\n'); lf != std::string::npos;
-             lf = item.find('\n', start)) {
-            text.append(item, start, lf + 1 - start);
-            text += kIndent;
-            start = lf + 1;
-        }
-        text.append(item, start);
+        AppendEntryObject(text, *entry, r, codePage, withRecovered);
         if (text.size() >= kFlushBytes) {
             std::fwrite(text.data(), 1, text.size(), out);
             text.clear();

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <span>
 #include <string>
@@ -18,18 +17,17 @@ void PrintEmailTable(std::FILE* out, CEmailArray& emails, std::uint32_t codePage
 void PrintEmailTable(std::FILE* out, CEmailArray& emails, std::span<const std::int32_t> rows,
                      std::uint32_t codePage);
 
-// One email as the JSON object of `list --json`.
+// One email as the JSON object of `list --json`; with `withRecovered`, as that of
+// `list --recover --json`, which says where a recovered row came from.
 [[nodiscard]] nlohmann::ordered_json EmailToJson(const CEmailDBX& entry, int row,
-                                                 std::uint32_t codePage);
+                                                 std::uint32_t codePage,
+                                                 bool withRecovered = false);
 
-// The object of one entry; `row` is its place in the list.
-using EntryJson = std::function<nlohmann::ordered_json(const CEmailDBX& entry, int row)>;
-
-// Prints `frame` with an "emails" member added last, holding the object `toJson` makes of
-// each entry in list order: the bytes PrintJson would print for the whole document, but
-// written as the entries are made, so that a large mailbox's list is never held whole.
+// Prints `frame` with an "emails" member added last, holding each entry's EmailToJson object
+// in list order: the bytes PrintJson would print for the whole document, but written as
+// they are made, so that a large mailbox's list is never held whole.
 void PrintEmailListJson(std::FILE* out, nlohmann::ordered_json frame, CEmailArray& emails,
-                        const EntryJson& toJson);
+                        std::uint32_t codePage, bool withRecovered);
 
 // JSON as UTF-8 text indented by two, replacing anything that is not UTF-8.
 [[nodiscard]] std::string DumpJson(const nlohmann::ordered_json& value);

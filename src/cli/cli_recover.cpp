@@ -84,17 +84,7 @@ void PrintRecoveredListJson(std::FILE* out, CEmailArray& emails, int status,
                                               {"count", count},
                                               {"recovered_count", recovered},
                                               {"codepage", codePage}},
-                       emails, [codePage](const CEmailDBX& entry, int row) {
-                           nlohmann::ordered_json item = EmailToJson(entry, row, codePage);
-                           if (entry.IsRecovered()) {
-                               item["recovered"] = RecoveredKindName(entry.m_Recovered);
-                               item["offset"] = entry.m_nTextOffset;
-                               item["lost_bytes"] = entry.m_nLostBytes;
-                           } else {
-                               item["recovered"] = nullptr;
-                           }
-                           return item;
-                       });
+                       emails, codePage, true);
 }
 
 int RunRecover(const RecoverOptions& options) {

@@ -1072,6 +1072,13 @@ TEST_F(CliTest, ListJsonWrittenEntryByEntryHasTheWholeDocumentsBytes) {
     EXPECT_EQ(doc["emails"][149]["id"], 150);
     EXPECT_NE(r.out.find("\\\"Re\\\\: "), std::string::npos) << "quotes and backslashes escaped";
 
+    // The same bytes read as Cyrillic and as Shift-JIS.
+    for (const char* codePage : {"1251", "932"}) {
+        const RunResult read = Run({"list", path, "--json", "--mailbox-codepage", codePage});
+        ASSERT_EQ(read.exitCode, 0) << read.err;
+        EXPECT_EQ(read.out, Reserialized(read.out)) << codePage;
+    }
+
     const RunResult sorted = Run({"list", path, "--json", "--sort", "Subject:desc"});
     ASSERT_EQ(sorted.exitCode, 0) << sorted.err;
     EXPECT_EQ(sorted.out, Reserialized(sorted.out));
