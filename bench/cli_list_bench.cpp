@@ -124,7 +124,9 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--keep") == 0) {
             keep = argv[i + 1];
         } else {
-            std::fprintf(stderr, "usage: cli_list_bench [--messages N] [--runs R] [--cli PATH] [--keep FILE]\n");
+            std::fprintf(
+                stderr,
+                "usage: cli_list_bench [--messages N] [--runs R] [--cli PATH] [--keep FILE]\n");
             return 2;
         }
     }

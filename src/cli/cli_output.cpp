@@ -122,8 +122,8 @@ namespace {
 // The members of an entry's object in order, handed to `member(key, value)`: the one list
 // of them, whether a document is built or the text is written as it goes.
 template <class Member>
-void VisitEmailMembers(const CEmailDBX& entry, int row, std::uint32_t codePage,
-                       bool withRecovered, Member&& member) {
+void VisitEmailMembers(const CEmailDBX& entry, int row, std::uint32_t codePage, bool withRecovered,
+                       Member&& member) {
     member("row", row);
     member("id", entry.m_Id);
     member("has_text", entry.m_bHasText);
@@ -220,7 +220,7 @@ void AppendJsonValue(std::string& out, std::nullptr_t /*value*/) {
     out += "null";
 }
 template <class Integer>
-    requires std::is_integral_v<Integer>
+requires std::is_integral_v<Integer>
 void AppendJsonValue(std::string& out, Integer value) {
     out += std::to_string(value);
 }

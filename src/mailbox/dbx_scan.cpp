@@ -9,13 +9,15 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <span>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "mailbox/byte_reader.h"
 #include "mailbox/dbx_file.h"
+#include "mailbox/indexed_data.h"
 #include "platform/diag_log.h"
+#include "platform/large_alloc.h"
 #include "platform/text.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -38,12 +40,13 @@ struct FoundBlock {
     std::uint32_t next;    // dword 3
     std::uint32_t link;    // freed blocks: the block freed before this one
     std::uint32_t group;   // index of its shift group
+    std::uint32_t slot;    // its place in the group's list
     bool freed;
 };
 
 struct ShiftGroup {
     std::int64_t shift = 0;
-    std::vector<std::uint32_t> blocks;  // in file order, hence by stored offset too
+    LargeVector<std::uint32_t> blocks;  // in file order, hence by stored offset too
 };
 
 std::uint32_t Load32(const std::uint8_t* p) {
@@ -64,7 +67,11 @@ bool NextFits(std::uint32_t next, std::int64_t shift, std::uint64_t length) {
 
 class ChainFinder {
 public:
-    ChainFinder(std::uint64_t length) : m_Length(length) {}
+    // A healthy file is blocks nearly end to end: room for that many headers up front
+    // spares the copies of a growing list (only what is filled takes memory).
+    explicit ChainFinder(std::uint64_t length) : m_Length(length) {
+        m_Blocks.reserve(std::size_t(length / CDBXFile::kBlockSize) + 64);
+    }
 
     // Checks the header at the position and keeps it when it is one; true when kept.
     bool Probe(const std::uint8_t* p, std::uint64_t pos) {
@@ -94,32 +101,45 @@ public:
             return false;  // cannot happen below 4 GiB, but never wrap the indexes
         }
         const std::uint32_t group = GroupOf(shift);
-        m_Groups[group].blocks.push_back(std::uint32_t(m_Blocks.size()));
-        m_Blocks.push_back({std::uint32_t(pos), stored, next, link, group, freed});
+        LargeVector<std::uint32_t>& members = m_Groups[group].blocks;
+        m_Blocks.push_back(
+            {std::uint32_t(pos), stored, next, link, group, std::uint32_t(members.size()), freed});
+        members.push_back(std::uint32_t(m_Blocks.size() - 1));
         return true;
     }
 
     // A position whose first dword is its own offset but holds no block: maybe a record.
-    void NoteSelfOffset(const std::uint8_t* p, std::uint64_t pos) {
-        if (Load32(p) == pos && pos != 0) {
-            const std::uint32_t mark = Load32(p + 4);
-            if (mark != kLiveMark && mark != kFreedMark) {
-                m_SelfOffsets.push_back(std::uint32_t(pos));
-            }
+    // One that lies whole in the bytes at hand is read from them; the few cut by the end of
+    // what was read are read from the file afterwards.
+    void NoteSelfOffset(std::span<const std::uint8_t> bytes, std::uint64_t pos) {
+        if (Load32(bytes.data()) != pos || pos == 0) {
+            return;
+        }
+        const std::uint32_t mark = Load32(bytes.data() + 4);
+        if (mark == kLiveMark || mark == kFreedMark) {
+            return;
+        }
+        if (!m_Record.Parse(bytes, std::uint32_t(pos))) {
+            m_Records.push_back({std::uint32_t(pos), kNone});
+            return;
+        }
+        const std::uint32_t text = RecordTextOffset(m_Record);
+        if (text != 0) {
+            m_Records.push_back({std::uint32_t(pos), text});
         }
     }
 
     // Links every block to its successor; a block takes at most one predecessor.
     void Link() {
         m_Next.assign(m_Blocks.size(), kNone);
-        m_HasPred.assign(m_Blocks.size(), false);
+        m_State.assign(m_Blocks.size(), 0);
         for (std::uint32_t b = 0; b < m_Blocks.size(); ++b) {
             const FoundBlock& block = m_Blocks[b];
             if (block.next == 0) {
                 continue;
             }
-            const std::uint32_t t = Find(block.group, block.next);
-            if (t == kNone || t == b || m_HasPred[t]) {
+            const std::uint32_t t = FindNext(block, block.next);
+            if (t == kNone || t == b || (m_State[t] & kHasPred) != 0) {
                 continue;
             }
             const FoundBlock& target = m_Blocks[t];
@@ -127,35 +147,42 @@ public:
                 continue;
             }
             m_Next[b] = t;
-            m_HasPred[t] = true;
+            m_State[t] |= kHasPred;
         }
     }
 
-    // Marks the blocks that the index's texts reach by their next pointers.
-    void MarkReached(const std::vector<std::uint32_t>& textOffsets) {
-        m_Reached.assign(m_Blocks.size(), false);
+    // Marks the blocks that the index's texts (sorted) reach by their next pointers.
+    void MarkReached(const std::vector<std::uint32_t>& sortedTexts) {
         const auto zero = m_GroupOfShift.find(0);
         if (zero == m_GroupOfShift.end()) {
             return;
         }
-        for (const std::uint32_t offset : textOffsets) {
-            for (std::uint32_t b = Find(zero->second, offset); b != kNone && !m_Reached[b];) {
-                m_Reached[b] = true;
+        std::size_t near = 0;
+        for (const std::uint32_t offset : sortedTexts) {
+            std::uint32_t b = Find(zero->second, offset, near);
+            if (b != kNone) {
+                near = m_Blocks[b].slot;
+            }
+            while (b != kNone && (m_State[b] & kReached) == 0) {
+                m_State[b] |= kReached;
+                // A link Link made is the block the next pointer names; only a refused
+                // one needs the search.
                 const std::uint32_t next = m_Blocks[b].next;
-                b = next == 0 ? kNone : Find(zero->second, next);
+                b = m_Next[b] != kNone ? m_Next[b]
+                    : next == 0        ? kNone
+                                       : FindNext(m_Blocks[b], next);
             }
         }
     }
 
     // The chains in file order of their first block: heads first, then whatever loops
     // without a head, cut at its first block in file order. Each block is used once.
-    void Collect(const std::unordered_set<std::uint32_t>& indexTexts,
+    void Collect(const std::vector<std::uint32_t>& indexTexts,
                  std::vector<CRecoveredChain>& chains) {
-        std::vector<bool> used(m_Blocks.size(), false);
         std::vector<std::pair<std::uint32_t, CRecoveredChain>> found;
         for (bool loops : {false, true}) {
             for (std::uint32_t b = 0; b < m_Blocks.size(); ++b) {
-                if (used[b] || (!loops && m_HasPred[b])) {
+                if ((m_State[b] & kUsed) != 0 || (!loops && (m_State[b] & kHasPred) != 0)) {
                     continue;
                 }
                 CRecoveredChain chain;
@@ -163,14 +190,15 @@ public:
                 chain.m_nShift = m_Groups[m_Blocks[b].group].shift;
                 chain.m_Kind = m_Blocks[b].freed ? RecoveredKind::Deleted : RecoveredKind::Unlisted;
                 bool reached = false;
-                for (std::uint32_t c = b; c != kNone && !used[c]; c = m_Next[c]) {
-                    used[c] = true;
-                    reached = reached || m_Reached[c];
+                for (std::uint32_t c = b; c != kNone && (m_State[c] & kUsed) == 0; c = m_Next[c]) {
+                    m_State[c] |= kUsed;
+                    reached = reached || (m_State[c] & kReached) != 0;
                     ++chain.m_nBlockCount;
                 }
                 if (!Accepted(m_Blocks[b].group) ||
                     (chain.m_Kind == RecoveredKind::Unlisted && reached) ||
-                    (chain.m_nShift == 0 && indexTexts.count(chain.m_nHead) != 0)) {
+                    (chain.m_nShift == 0 &&
+                     std::binary_search(indexTexts.begin(), indexTexts.end(), chain.m_nHead))) {
                     continue;
                 }
                 found.emplace_back(b, chain);
@@ -184,7 +212,13 @@ public:
         }
     }
 
-    [[nodiscard]] const std::vector<std::uint32_t>& SelfOffsets() const { return m_SelfOffsets; }
+    // Records found by the pass, in file order, with the text offset each names (kNone: not
+    // read yet).
+    struct FoundRecord {
+        std::uint32_t pos;
+        std::uint32_t text;
+    };
+    [[nodiscard]] const std::vector<FoundRecord>& Records() const { return m_Records; }
     [[nodiscard]] std::size_t BlockCount() const { return m_Blocks.size(); }
 
 private:
@@ -200,13 +234,41 @@ private:
         return it->second;
     }
 
-    // The block of the group whose stored offset is the value; kNone when none.
-    std::uint32_t Find(std::uint32_t group, std::uint32_t stored) const {
-        const std::vector<std::uint32_t>& blocks = m_Groups[group].blocks;
+    // The block of the group whose stored offset is the value; kNone when none. The search
+    // starts at the slot `near` and widens from there: the successor of a chain written in
+    // one go is the next slot, and sorted lookups land close to the one before.
+    std::uint32_t Find(std::uint32_t group, std::uint32_t stored, std::size_t near = 0) const {
+        const LargeVector<std::uint32_t>& blocks = m_Groups[group].blocks;
+        auto storedAt = [&](std::size_t k) { return m_Blocks[blocks[k]].stored; };
+        std::size_t lo = 0;
+        std::size_t hi = blocks.size();
+        if (near < hi) {
+            if (storedAt(near) == stored) {
+                return blocks[near];
+            }
+            if (storedAt(near) > stored) {
+                hi = near;
+            } else {
+                lo = near + 1;
+                for (std::size_t step = 1; lo + step <= hi; step *= 2) {
+                    const std::size_t probe = lo + step - 1;
+                    if (storedAt(probe) >= stored) {
+                        hi = probe + 1;
+                        break;
+                    }
+                    lo = probe + 1;
+                }
+            }
+        }
         const auto it = std::lower_bound(
-            blocks.begin(), blocks.end(), stored,
+            blocks.begin() + std::ptrdiff_t(lo), blocks.begin() + std::ptrdiff_t(hi), stored,
             [this](std::uint32_t b, std::uint32_t value) { return m_Blocks[b].stored < value; });
-        return it != blocks.end() && m_Blocks[*it].stored == stored ? *it : kNone;
+        return it != blocks.begin() + std::ptrdiff_t(hi) && m_Blocks[*it].stored == stored ? *it
+                                                                                           : kNone;
+    }
+
+    std::uint32_t FindNext(const FoundBlock& from, std::uint32_t stored) const {
+        return Find(from.group, stored, std::size_t(from.slot) + 1);
     }
 
     // The unshifted blocks always count. A lone header at some other shift is more likely
@@ -216,14 +278,18 @@ private:
     }
 
     std::uint64_t m_Length;
-    std::vector<FoundBlock> m_Blocks;
+    LargeVector<FoundBlock> m_Blocks;
     std::vector<ShiftGroup> m_Groups;
     std::unordered_map<std::int64_t, std::uint32_t> m_GroupOfShift;
     std::uint32_t m_LastGroup = kNone;
-    std::vector<std::uint32_t> m_Next;
-    std::vector<bool> m_HasPred;
-    std::vector<bool> m_Reached;
-    std::vector<std::uint32_t> m_SelfOffsets;
+    LargeVector<std::uint32_t> m_Next;
+    // Per block: kHasPred (Link), kReached (MarkReached), kUsed (Collect).
+    static constexpr std::uint8_t kHasPred = 1;
+    static constexpr std::uint8_t kReached = 2;
+    static constexpr std::uint8_t kUsed = 4;
+    LargeVector<std::uint8_t> m_State;
+    CIndexedData m_Record;  // reused: it holds tables of every attribute
+    std::vector<FoundRecord> m_Records;
 };
 
 }  // namespace
@@ -246,7 +312,7 @@ bool CDBXFile::ScanForChains(std::vector<CRecoveredChain>& chains, const ScanPro
     }
     const std::uint64_t length = m_File.GetLength();
     ChainFinder finder(length);
-    std::vector<std::uint8_t> buffer(kChunk + kProbeBytes);
+    LargeVector<std::uint8_t> buffer(kChunk + kProbeBytes);
     std::uint64_t base = 0;  // file position of buffer[0]
     std::size_t have = 0;
     std::uint64_t readTo = 0;
@@ -278,7 +344,7 @@ bool CDBXFile::ScanForChains(std::vector<CRecoveredChain>& chains, const ScanPro
                     i += CDBXFile::kBlockSize - 4;
                 }
             } else if (Load32(data + i) == base + i) {
-                finder.NoteSelfOffset(data + i, base + i);
+                finder.NoteSelfOffset({data + i, have - i}, base + i);
             }
         }
         std::memmove(buffer.data(), buffer.data() + i, have - i);
@@ -291,15 +357,14 @@ bool CDBXFile::ScanForChains(std::vector<CRecoveredChain>& chains, const ScanPro
 
     finder.Link();
     std::vector<std::uint32_t> textOffsets;
-    std::unordered_set<std::uint32_t> indexTexts;
     for (const CEmailDBX* entry : m_Emails.Items()) {
         if (entry != nullptr && !entry->IsRecovered() && entry->m_nTextOffset != 0) {
             textOffsets.push_back(entry->m_nTextOffset);
-            indexTexts.insert(entry->m_nTextOffset);
         }
     }
+    std::sort(textOffsets.begin(), textOffsets.end());
     finder.MarkReached(textOffsets);
-    finder.Collect(indexTexts, chains);
+    finder.Collect(textOffsets, chains);
 
     // Records that still name a recovered chain give it its identifier, flags and dates.
     if (!chains.empty()) {
@@ -309,16 +374,17 @@ bool CDBXFile::ScanForChains(std::vector<CRecoveredChain>& chains, const ScanPro
                 byHead.emplace(chains[c].m_nHead, c);
             }
         }
-        for (const std::uint32_t offset : finder.SelfOffsets()) {
+        for (const auto& [offset, named] : finder.Records()) {
             if (byHead.empty()) {
                 break;
             }
-            std::unique_ptr<CEmailDBX> entry = BuildEmailEntry(m_File, offset);
-            if (!entry || entry->m_nTextOffset == 0) {
-                continue;
+            std::uint32_t text = named;
+            if (text == kNone) {
+                const std::unique_ptr<CEmailDBX> entry = BuildEmailEntry(m_File, offset);
+                text = entry ? entry->m_nTextOffset : 0;
             }
-            const auto it = byHead.find(entry->m_nTextOffset);
-            if (it != byHead.end()) {
+            const auto it = byHead.find(text);
+            if (text != 0 && it != byHead.end()) {
                 chains[it->second].m_nRecordOffset = offset;
                 byHead.erase(it);
             }

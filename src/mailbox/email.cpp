@@ -95,12 +95,19 @@ std::unique_ptr<CEmailDBX> BuildEmailEntry(CZFile& file, std::uint32_t offset) {
     (void)record.GetString(AttrInReplyTo, entry->m_InReplyTo);
     entry->m_nInReplyToCrc = Crc32(entry->m_InReplyTo);
 
-    std::uint32_t textOffset = 0;
-    (void)record.GetDword(AttrTextOffset, textOffset);
-    if (entry->m_bHasText && textOffset != 0) {
-        entry->m_nTextOffset = textOffset;
-    }
+    entry->m_nTextOffset = RecordTextOffset(record);
     return entry;
+}
+
+std::uint32_t RecordTextOffset(const CIndexedData& record) {
+    std::uint32_t id = 0;
+    std::uint32_t flags = 0;
+    std::uint32_t textOffset = 0;
+    if (!record.GetDword(AttrId, id) || !record.GetDword(AttrFlags, flags) ||
+        (flags & kFlagHasText) == 0 || !record.GetDword(AttrTextOffset, textOffset)) {
+        return 0;
+    }
+    return textOffset;
 }
 
 std::u16string DateText(FILETIME64 time) {

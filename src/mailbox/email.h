@@ -13,6 +13,7 @@
 #include "mailbox/hyper_string.h"
 #include "platform/file_time.h"
 
+class CIndexedData;
 class CZFile;
 
 // Where a row came from: the index, or a scan of the whole file that found a message the
@@ -79,6 +80,9 @@ public:
 // Decodes the record at the offset into a new entry; null when the record cannot be read
 // or lacks its identifier or flags.
 [[nodiscard]] std::unique_ptr<CEmailDBX> BuildEmailEntry(CZFile& file, std::uint32_t offset);
+// The text offset of the entry BuildEmailEntry makes of a record already read; 0 when it
+// makes none, or one without a text.
+[[nodiscard]] std::uint32_t RecordTextOffset(const CIndexedData& record);
 
 // "%04lu-%02li-%02lu %02lu:%02lu" in UTC as stored; empty when not convertible.
 [[nodiscard]] std::u16string DateText(FILETIME64 time);

@@ -23,21 +23,19 @@ constexpr std::uint8_t kNoBytes[1] = {0};
 
 }  // namespace
 
-bool CIndexedData::Read(CZFile& file, std::uint32_t offset) {
+void CIndexedData::Reset() {
     m_pBody.clear();
     m_nSlots = 0;
     m_bDirect.fill(0);
     m_nValue.fill(0);
     m_nLength.fill(0);
+}
 
-    if (!file.Seek(offset)) {
-        return false;
-    }
-    std::uint8_t header[kRecordHeaderSize];
-    if (!file.Read(header, kRecordHeaderSize)) {
-        return false;
-    }
-    const CByteReader reader({header, sizeof header});
+// The header's words; false unless it names its own offset. Sets the slot count and the
+// number of body words (0 when there is no body worth reading).
+bool CIndexedData::TakeHeader(const std::uint8_t* header, std::uint32_t offset,
+                              std::int32_t& words) {
+    const CByteReader reader({header, kRecordHeaderSize});
     for (std::size_t i = 0; i < 3; ++i) {
         m_Header[i] = reader.U32(4 * i);
     }
@@ -47,9 +45,24 @@ bool CIndexedData::Read(CZFile& file, std::uint32_t offset) {
         return false;
     }
     m_nSlots = (m_Header[2] >> 16) & 0xFF;
+    words = std::int32_t((std::int64_t(std::int32_t(m_Header[1])) + 3) / 4);
+    if (words <= 0 || words >= kMaxBodyWords) {
+        words = 0;
+    }
+    return true;
+}
 
-    const std::int32_t words = std::int32_t((std::int64_t(std::int32_t(m_Header[1])) + 3) / 4);
-    if (words > 0 && words < kMaxBodyWords) {
+bool CIndexedData::Read(CZFile& file, std::uint32_t offset) {
+    Reset();
+    if (!file.Seek(offset)) {
+        return false;
+    }
+    std::uint8_t header[kRecordHeaderSize];
+    std::int32_t words = 0;
+    if (!file.Read(header, kRecordHeaderSize) || !TakeHeader(header, offset, words)) {
+        return false;
+    }
+    if (words > 0) {
         // Refuse a body that cannot be in the file before allocating room for it.
         const std::uint64_t end = std::uint64_t(offset) + kRecordHeaderSize + 4ull * words;
         if (end > file.GetLength()) {
@@ -61,7 +74,26 @@ bool CIndexedData::Read(CZFile& file, std::uint32_t offset) {
             return false;
         }
     }
+    DecodeSlots();
+    return true;
+}
 
+bool CIndexedData::Parse(std::span<const std::uint8_t> bytes, std::uint32_t offset) {
+    Reset();
+    std::int32_t words = 0;
+    if (bytes.size() < kRecordHeaderSize || !TakeHeader(bytes.data(), offset, words) ||
+        std::uint64_t(kRecordHeaderSize) + 4ull * std::uint64_t(words) > bytes.size()) {
+        return false;
+    }
+    m_pBody.resize(std::size_t(words));
+    if (words > 0) {
+        std::memcpy(m_pBody.data(), bytes.data() + kRecordHeaderSize, std::size_t(words) * 4);
+    }
+    DecodeSlots();
+    return true;
+}
+
+void CIndexedData::DecodeSlots() {
     // Slots past the body words were never read: they do not exist.
     const std::uint32_t slotsRead =
         std::min<std::uint32_t>(m_nSlots, std::uint32_t(m_pBody.size()));
@@ -88,7 +120,6 @@ bool CIndexedData::Read(CZFile& file, std::uint32_t offset) {
         const std::int64_t dataBytes = 4 * (std::int64_t(m_pBody.size()) - std::int64_t(m_nSlots));
         m_nLength[last] = std::uint32_t(dataBytes - std::int64_t(m_nValue[last]));
     }
-    return true;
 }
 
 const std::uint8_t* CIndexedData::GetValue(std::uint32_t id, std::uint32_t& length) const {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ public:
     virtual ~CIndexedData() = default;
 
     bool Read(CZFile& file, std::uint32_t offset);
+    // The same from bytes that start with the record; false when they end before it does.
+    bool Parse(std::span<const std::uint8_t> bytes, std::uint32_t offset);
 
     // Direct: the 24-bit value's 4 bytes, length 3. Indirect: the bytes in the data area.
     // Null when absent, or when the value would lie outside the body.
@@ -50,6 +53,10 @@ public:
     }
 
 private:
+    void Reset();
+    bool TakeHeader(const std::uint8_t* header, std::uint32_t offset, std::int32_t& words);
+    void DecodeSlots();
+
     std::array<std::uint32_t, 3> m_Header{};
     std::uint32_t m_nSlots = 0;
     std::vector<std::uint32_t> m_pBody;  // the body words; empty when none was read

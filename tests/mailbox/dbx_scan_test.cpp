@@ -109,6 +109,48 @@ TEST_F(ScanTest, DeletedMessagesOfOneTwoAndManyBlocksComeBackWithTheirLostBytes)
     }
 }
 
+// The scan reads the file 4 MiB at a time and reads the records it meets from those bytes;
+// a record that the end of a read cuts in two is read from the file instead, and still
+// gives the deleted message its identifier.
+TEST_F(ScanTest, ARecordCutByTheEndOfAReadStillNamesItsChain) {
+    constexpr std::int64_t kRead = std::int64_t(4) << 20;
+    std::size_t fillerText =
+        std::size_t(kRead / dbxw::kBlockSize * dbxw::kBlockTextSize) - 64 * 1024;
+    std::size_t fillerSubject = 8;
+    dbxw::Image image;
+    dbxw::Builder b;
+    std::vector<dbxw::Message> messages;
+    bool across = false;
+    for (int attempt = 0; attempt < 6 && !across; ++attempt) {
+        messages = Messages({fillerText, 900, 300});
+        messages[0].subject = std::string(fillerSubject, 'f');
+        b = dbxw::SimpleMailboxBuilder(messages);
+        b.DeleteMessage(1);
+        image = b.Build();
+        const std::int64_t start = image.RecordOffset(1);
+        const std::int64_t end = image.TextOffset(b.GetRecord(1).text);
+        across = start < kRead && end > kRead;
+        // Moves the record's middle onto the read's end: whole blocks of the filler's
+        // text, then bytes of its record's subject.
+        const std::int64_t gap = kRead - (start + end) / 2;
+        ASSERT_GT(gap, -std::int64_t(dbxw::kBlockSize)) << "the filler starts too large";
+        fillerText +=
+            std::size_t(std::max<std::int64_t>(gap, 0) / dbxw::kBlockSize) * dbxw::kBlockTextSize;
+        fillerSubject += std::size_t(std::max<std::int64_t>(gap, 0) % dbxw::kBlockSize);
+    }
+    ASSERT_TRUE(across) << "no layout put the record across the end of the first read";
+
+    CDBXFile dbx;
+    ASSERT_EQ(Open(dbx, image), DbxOk);
+    std::vector<std::string> texts;
+    const std::vector<CRecoveredChain> chains = Scan(dbx, &texts);
+    ASSERT_EQ(chains.size(), 1u);
+    EXPECT_EQ(chains[0].m_Kind, RecoveredKind::Deleted);
+    EXPECT_EQ(chains[0].m_nRecordOffset, image.RecordOffset(1));
+    EXPECT_EQ(dbx.MakeRecoveredEntry(chains[0])->m_Id, 2);
+    EXPECT_EQ(texts[0], WithLostBytes(*messages[1].text));
+}
+
 TEST_F(ScanTest, FreedChainsThatShareAStalePointerSplitWhereTheLinksSay) {
     const std::vector<dbxw::Message> messages = Messages({900, 900, 100});
     dbxw::Builder b = dbxw::SimpleMailboxBuilder(messages);

@@ -69,6 +69,54 @@ TEST_F(IndexedDataTest, ReadFailsForBadOffsetsAndCutRecords) {
     EXPECT_FALSE(shortHeader.Read(cutFile, image.RecordOffset(2)));
 }
 
+// The scan reads records from the bytes it already holds: they must decode as a read from
+// the file does, and bytes that end inside the record must be refused, not read past.
+TEST_F(IndexedDataTest, ParsedFromBytesAsReadFromTheFile) {
+    dbxw::Builder b;
+    Record r = MinimalRecord(7);
+    r.Add(Attribute::String(dbxw::kAttrSubject, "Parsed"));
+    r.Add(Attribute::Dword(0x11, 0x12345678));
+    b.AddRecord(WithEnd(r));
+    const dbxw::Image image = b.Build();
+    const std::uint32_t offset = image.RecordOffset(0);
+    CZFile file;
+    ASSERT_TRUE(file.Open(Write(image), CZFile::ModeRead));
+    CIndexedData read;
+    ASSERT_TRUE(read.Read(file, offset));
+
+    const std::span<const std::uint8_t> rest(image.bytes.data() + offset,
+                                             image.bytes.size() - offset);
+    const std::size_t size = 12 + (read.GetHeader(1) + 3) / 4 * 4;
+    CIndexedData parsed;
+    ASSERT_TRUE(parsed.Parse(rest.first(size), offset));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(parsed.GetHeader(i), read.GetHeader(i));
+    }
+    EXPECT_EQ(parsed.GetSlotCount(), read.GetSlotCount());
+    for (std::uint32_t id = 0; id < CIndexedData::kTableSize; ++id) {
+        std::uint32_t readLength = 0;
+        std::uint32_t parsedLength = 0;
+        const std::uint8_t* a = read.GetValue(id, readLength);
+        const std::uint8_t* p = parsed.GetValue(id, parsedLength);
+        ASSERT_EQ(a == nullptr, p == nullptr) << id;
+        ASSERT_EQ(readLength, parsedLength) << id;
+        if (a != nullptr && std::int32_t(readLength) > 0) {
+            EXPECT_EQ(std::memcmp(a, p, readLength), 0) << id;
+        }
+    }
+    std::string subject;
+    EXPECT_TRUE(parsed.GetString(dbxw::kAttrSubject, subject));
+    EXPECT_EQ(subject, "Parsed");
+
+    // One byte short, a header alone, nothing, or the wrong offset: refused.
+    EXPECT_FALSE(parsed.Parse(rest.first(size - 1), offset));
+    EXPECT_FALSE(parsed.Parse(rest.first(12), offset));
+    EXPECT_FALSE(parsed.Parse(rest.first(0), offset));
+    EXPECT_FALSE(parsed.Parse(rest.first(size), offset + 4));
+    std::uint32_t value = 0;
+    EXPECT_FALSE(parsed.GetDword(0x11, value)) << "a refused parse leaves no attributes";
+}
+
 TEST_F(IndexedDataTest, BodyIsReadInWholeWords) {
     // Five bytes of data make a 9-byte body read as three words: a file that ends at the
     // stated length cannot supply the last word.

@@ -1,11 +1,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/diag_log.h"
+#include "platform/large_alloc.h"
 #include "platform/paths.h"
 #include "platform/progress.h"
 #include "support/memory_settings.h"
@@ -16,6 +19,27 @@ namespace {
 using ::testing::ElementsAre;
 
 // ---- paths
+
+// Lists grow from ordinary memory into mapped memory and back as they change size; what
+// they hold must survive every move.
+TEST(LargeVector, KeepsItsValuesAcrossTheSizeWhereItsMemoryChangesKind) {
+    LargeVector<std::uint32_t> values;
+    const std::size_t past = 3 * kLargeAllocationBytes / sizeof(std::uint32_t);
+    for (std::uint32_t i = 0; i < past; ++i) {
+        values.push_back(i * 2654435761u);
+    }
+    LargeVector<std::uint32_t> copy = values;
+    values.resize(10);
+    values.shrink_to_fit();
+    ASSERT_EQ(copy.size(), past);
+    for (std::uint32_t i = 0; i < past; i += 4099) {
+        ASSERT_EQ(copy[i], i * 2654435761u) << i;
+    }
+    EXPECT_EQ(values[9], 9 * 2654435761u);
+    const LargeVector<std::uint8_t> zeros(kLargeAllocationBytes * 2 + 3);
+    EXPECT_EQ(std::count(zeros.begin(), zeros.end(), 0), std::ptrdiff_t(zeros.size()));
+    EXPECT_EQ(AllocateLarge(0), nullptr);
+}
 
 TEST(Paths, WideAndFileSystemFormsAreUtf8) {
     const std::filesystem::path path = PathFromWide(u"/tmp/\u00E4rger/\u65E5.eml");
