@@ -118,8 +118,9 @@ std::uint32_t ScanThreads(CEmailArray& emails, std::span<CMessageThread> threads
     const std::vector<std::int32_t> parents = FindThreadParents(emails);
     std::uint32_t count = 0;
     for (std::int32_t i = 0; i < n; ++i) {
-        if (i % kProgressEvery == 0)
+        if (i % kProgressEvery == 0) {
             progress->Show(std::uint64_t(i), std::uint64_t(n), FormatText("%i emails scanned", i));
+        }
         // The scan always runs to its end: a cancel request is not looked at.
         (void)progress->Pump();
         CEmailDBX* e = emails.Get(i);

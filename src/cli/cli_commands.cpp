@@ -85,12 +85,14 @@ namespace {
 // "0,3,5-9" into rows; false for anything else.
 bool ParseRowList(std::string_view list, std::vector<std::int32_t>& rows) {
     auto number = [](std::string_view text, std::int64_t& value) {
-        if (text.empty() || text.size() > 10)
+        if (text.empty() || text.size() > 10) {
             return false;
+        }
         value = 0;
         for (const char c : text) {
-            if (c < '0' || c > '9')
+            if (c < '0' || c > '9') {
                 return false;
+            }
             value = value * 10 + (c - '0');
         }
         return value <= INT32_MAX;

@@ -8,18 +8,21 @@
 
 bool ExportAllInOne(CExportSession& session, const CAllInOneRequest& request) {
     CTemplate tpl;
-    if (!ReadTemplate(request.templatePath, tpl, session.Ui()))
+    if (!ReadTemplate(request.templatePath, tpl, session.Ui())) {
         return false;
+    }
 
     // The mailbox list is never reordered by an export: sorting works on a borrowed copy.
     CEmailArray& emails = session.Emails();
     CEmailArray sorted(false, 0, 100);
     CEmailArray* list = &emails;
     if (request.sortBy != 0) {
-        for (CEmailDBX* entry : emails.Items())
+        for (CEmailDBX* entry : emails.Items()) {
             sorted.Append(entry);
-        if (request.sortBy == 1)
+        }
+        if (request.sortBy == 1) {
             SortEmails(sorted, SortBySent, request.sortOrder == 0);
+        }
         list = &sorted;
     }
 

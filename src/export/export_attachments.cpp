@@ -64,8 +64,9 @@ bool SaveNamedPart(CExportSession& session, const CMimeBody& part, std::u16strin
     }
     bool exhausted = false;
     const std::u16string path = ChooseAttachmentPath(session, folder, cleaned, exhausted);
-    if (path.empty())
+    if (path.empty()) {
         return false;
+    }
     // Never overwrite a file that is already there.
     if (exhausted || !part.SaveContent(path)) {
         session.ReportWriteFailure(path);
@@ -82,11 +83,13 @@ std::int32_t SaveUuencodedFiles(const CExportSession& session, CMimeEmail& mime,
     std::int32_t count = 0;
     const std::u16string target(folder);
     for (const CMimeEmailContent& content : mime.GetContents()) {
-        if (content.GetKind() != CMimeEmailContent::ContentPlainText || content.GetLength() <= 0)
+        if (content.GetKind() != CMimeEmailContent::ContentPlainText || content.GetLength() <= 0) {
             continue;
+        }
         CDecoderUU decoder(codePage);
-        if (decoder.Detect(content.GetText()) != CDecoder::DetectUuencode)
+        if (decoder.Detect(content.GetText()) != CDecoder::DetectUuencode) {
             continue;
+        }
         if (decoder.DecodeToFolder(content.GetText(), target)) {
             DateExportedFile(session, decoder.GetOutputPath(), date);
             ++count;
@@ -112,18 +115,21 @@ std::int32_t RunAttachmentLoop(CExportSession& session,
     bool cancelled = false;
     for (const CEmailDBX* entry : entries) {
         ++k;
-        if (entry == nullptr)
+        if (entry == nullptr) {
             continue;
+        }
         files += SaveAttachments(session, entry, folder);
         position = static_cast<int>(k * 100 / total);
         cancelled = !progress->Step(k, total, FormatText("%i attached files exported.", files));
-        if (cancelled || session.WriteFailures().Stopped())
+        if (cancelled || session.WriteFailures().Stopped()) {
             break;
+        }
     }
     // The window ends before the boxes of the result, which it would cover; a run that
     // went through shows its bar full first, whatever rows had no entry.
-    if (!cancelled && !session.WriteFailures().Stopped() && position != 100)
+    if (!cancelled && !session.WriteFailures().Stopped() && position != 100) {
         progress->Fill();
+    }
     progress.reset();
     session.FinishWriteFailures();
     session.Ui().MessageBox(AttachedFilesSummaryText(files), kAppName, MsgIcon::None,
@@ -139,8 +145,9 @@ std::u16string AttachedFilesSummaryText(std::int32_t files) {
 
 std::int32_t SaveAttachments(CExportSession& session, const CEmailDBX* entry,
                              std::u16string_view folder) {
-    if (entry == nullptr)
+    if (entry == nullptr) {
         return 0;
+    }
     std::string text;
     CMimeEmail mime;
     bool parsed = false;
@@ -156,11 +163,13 @@ std::int32_t SaveAttachments(CExportSession& session, const CEmailDBX* entry,
     bool searchedUuencode = false;
     for (const CMimeBody* leaf : leaves) {
         // The user chose to stop after a file that could not be written.
-        if (session.WriteFailures().Stopped())
+        if (session.WriteFailures().Stopped()) {
             break;
+        }
         if (leaf->HasName()) {
-            if (SaveNamedPart(session, *leaf, folder, date))
+            if (SaveNamedPart(session, *leaf, folder, date)) {
                 ++count;
+            }
         } else if (!searchedUuencode) {
             // Once per message: a second nameless part would only find the same file.
             searchedUuencode = true;
@@ -173,8 +182,9 @@ std::int32_t SaveAttachments(CExportSession& session, const CEmailDBX* entry,
 std::int32_t ExportAttachments(CExportSession& session, std::u16string_view folder) {
     std::vector<const CEmailDBX*> entries;
     for (const CEmailDBX* entry : session.Emails().Items()) {
-        if (entry != nullptr && entry->m_bSelected)
+        if (entry != nullptr && entry->m_bSelected) {
             entries.push_back(entry);
+        }
     }
     return RunAttachmentLoop(session, entries, folder);
 }
@@ -184,8 +194,9 @@ std::int32_t SaveAttachmentsOfRows(CExportSession& session, std::span<const std:
     const CEmailArray& emails = session.Emails();
     std::vector<const CEmailDBX*> entries;
     entries.reserve(rows.size());
-    for (const std::int32_t row : rows)
+    for (const std::int32_t row : rows) {
         entries.push_back(row < emails.GetCount() ? emails.Get(row) : nullptr);
+    }
     return RunAttachmentLoop(session, entries, folder);
 }
 
@@ -200,8 +211,9 @@ std::optional<std::int32_t> RunSaveAttachmentsCommand(CExportSession& session,
     }
     const std::u16string current = settings.ReadString(kConfigSection, kKeyLastFolderOut);
     std::optional<std::u16string> chosen = chooseFolder ? chooseFolder(current) : std::nullopt;
-    if (!chosen || chosen->empty())
+    if (!chosen || chosen->empty()) {
         return std::nullopt;
+    }
     const std::u16string folder = WithTrailingSeparator(*chosen);
     settings.WriteString(kConfigSection, kKeyLastFolderOut, folder);
     // The command has no step of its own for it: the wizard's remembered choice holds.

@@ -17,16 +17,18 @@ std::uint32_t CExportSession::BeginExportProgress(std::u16string_view title) {
     ClearClashStarts();
     m_Failures.Reset();
     const std::uint32_t total = CountSelected(Emails());
-    if (total == 0)
+    if (total == 0) {
         return 0;
+    }
     m_pProgress.reset();
     m_pProgress = std::make_unique<CProgressStepper>(m_Ui, title, true);
     return total;
 }
 
 bool CExportSession::StepExportProgress(std::uint32_t done, std::uint32_t total) {
-    if (!m_pProgress)
+    if (!m_pProgress) {
         return true;
+    }
     return m_pProgress->Step(done, total, FormatText("%i files exported.", static_cast<int>(done)));
 }
 
@@ -58,8 +60,9 @@ std::uint32_t CountSelected(const CEmailArray& emails) {
     std::uint32_t count = 0;
     for (std::int32_t i = 0; i < emails.GetCount(); ++i) {
         const CEmailDBX* entry = emails.Get(i);
-        if (entry != nullptr && entry->m_bSelected)
+        if (entry != nullptr && entry->m_bSelected) {
             ++count;
+        }
     }
     return count;
 }
@@ -107,8 +110,9 @@ bool CFailedFiles::Report(std::u16string_view path) {
 }
 
 void CFailedFiles::Finish() {
-    if (m_nUnreported > 0)
+    if (m_nUnreported > 0) {
         m_Ui.MessageBox(FilesNotWrittenText(m_nUnreported), kErrorCaption, MsgIcon::Error,
                         MsgButtons::Ok);
+    }
     m_nUnreported = 0;
 }

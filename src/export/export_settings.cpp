@@ -50,8 +50,9 @@ const CExportFormatInfo* FindExportFormatByCliName(std::string_view name) {
 
 const CExportFormatInfo* FindExportFormat(std::int32_t code) {
     for (const CExportFormatInfo& format : kFormats) {
-        if (format.code == code)
+        if (format.code == code) {
             return &format;
+        }
     }
     return nullptr;
 }

@@ -35,15 +35,17 @@ std::size_t LocalFoldersAccount(const std::vector<CStoreFolder>& folders) {
     for (std::size_t i = 1; i < folders.size(); ++i) {
         const CStoreFolder& f = folders[i];
         if (f.m_nParent == 0 && f.m_Kind == StoreFolderKind::Account &&
-            f.m_strAccount == u"LocalStore" && f.m_FileState == StoreFileState::None)
+            f.m_strAccount == u"LocalStore" && f.m_FileState == StoreFileState::None) {
             return i;
+        }
     }
     return 0;
 }
 
 std::u16string FileExtension(std::int32_t format) {
-    if (format == FormatMbox)
+    if (format == FormatMbox) {
         return u".mbox";
+    }
     return format == FormatTextAllInOne ? u".txt" : u".html";
 }
 
@@ -60,16 +62,18 @@ public:
         for (std::uint32_t n = 1;; ++n) {
             const std::u16string suffix = n == 1 ? std::u16string() : u" (" + Utf8Number(n) + u")";
             std::u16string candidate = FitFileNameStem(clean, suffix + m_Extension) + suffix;
-            if (m_Taken.insert(AsciiLowered(candidate)).second)
+            if (m_Taken.insert(AsciiLowered(candidate)).second) {
                 return candidate;
+            }
         }
     }
 
 private:
     static std::u16string Utf8Number(std::uint32_t n) {
         std::u16string out;
-        for (const char c : std::to_string(n))
+        for (const char c : std::to_string(n)) {
             out.push_back(char16_t(c));
+        }
         return out;
     }
 
@@ -109,8 +113,9 @@ public:
 
     MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                          MsgButtons buttons) override {
-        if (icon == MsgIcon::Error)
+        if (icon == MsgIcon::Error) {
             ++m_nErrors;
+        }
         return m_Ui.MessageBox(text, caption, icon, buttons);
     }
     std::unique_ptr<IProgress> CreateProgress(std::u16string_view, bool) override {
@@ -188,19 +193,22 @@ bool WriteEmptyFile(const std::u16string& path) {
 // and one whose index is damaged is opened for the scan alone. Returns Open's status.
 std::int32_t OpenFolderFile(CDBXFile& dbx, const std::u16string& path, bool recover,
                             CStoreProgress& progress, CStoreExportResult& result) {
-    if (!recover)
+    if (!recover) {
         return OpenMailbox(dbx, path);
+    }
     const std::int32_t status = dbx.OpenForRecovery(path.c_str());
     if (dbx.IsOpen()) {
         // The recovered rows store their header fields in the code page the index rows
         // tell; a file without readable rows learns it from the recovered ones.
-        if (status == DbxOk)
+        if (status == DbxOk) {
             UseMailboxCodePage(dbx, 0);
+        }
         progress.BeginScan();
         result.recovered += RecoverMessages(dbx, progress).Recovered();
         progress.EndScan();
-        if (status != DbxOk)
+        if (status != DbxOk) {
             UseMailboxCodePage(dbx, 0);
+        }
     }
     return status;
 }
@@ -228,8 +236,9 @@ CFolderOutcome ExportFolder(CDBXFile& dbx, CStoreProgress& ui, const CStoreExpor
         for (const CEmailDBX* entry : dbx.GetEmails().Items()) {
             attachedFiles += std::uint64_t(std::max(SaveAttachments(session, entry, target), 0));
             ui.Item(true);
-            if (ui.IsCancelled() || session.WriteFailures().Stopped())
+            if (ui.IsCancelled() || session.WriteFailures().Stopped()) {
                 break;
+            }
         }
         session.FinishWriteFailures();
         outcome.ran = true;
@@ -239,10 +248,11 @@ CFolderOutcome ExportFolder(CDBXFile& dbx, CStoreProgress& ui, const CStoreExpor
         run.options = request.options;
         run.options.title = folder.m_strName.empty() ? std::u16string(u"Title") : folder.m_strName;
         run.fileTimes = request.fileTimes;
-        if (WritesOneFile(request.format))
+        if (WritesOneFile(request.format)) {
             run.file = target;
-        else
+        } else {
             run.folder = target;
+        }
         outcome.ran = RunExport(session, run);
     }
     outcome.writeFailures = session.WriteFailures().Count();
@@ -261,8 +271,9 @@ std::u16string CleanFolderName(std::u16string_view name) {
     text.SetWide(name);
     text.SanitizeFileName();
     std::u16string clean(text.GetWideView());
-    if (clean.empty() || clean == u"." || clean == u"..")
+    if (clean.empty() || clean == u"." || clean == u"..") {
         return u"_";
+    }
     return clean;
 }
 
@@ -275,24 +286,28 @@ std::vector<CStoreExportItem> PlanStoreExport(const CDbxStore& store, std::int32
     const std::u16string level = thunderbird ? u".sbd/" : u"/";
     const std::vector<CStoreFolder>& folders = store.Folders();
     std::vector<CStoreExportItem> plan;
-    if (folders.empty())
+    if (folders.empty()) {
         return plan;
+    }
 
     // Each folder's place: its parent's place and its own name among its siblings.
     std::vector<std::u16string> place(folders.size());
     std::vector<CSiblingNames> siblings(folders.size(), CSiblingNames(extension));
     CSiblingNames& top = siblings[0];
-    if (!store.Unlisted().empty())
+    if (!store.Unlisted().empty()) {
         top.Reserve(kUnlistedFolder);
-    if (folders[0].m_FileState != StoreFileState::None)
+    }
+    if (folders[0].m_FileState != StoreFileState::None) {
         place[0] = top.Take(folders[0].m_strName);
+    }
     // DEST goes into Thunderbird's own "Local Folders": the store's Local Folders account
     // is not made a level of its own, its folders come at the top.
     const std::size_t local = thunderbird ? LocalFoldersAccount(folders) : 0;
     auto atTop = [local](std::size_t parent) { return parent == 0 || parent == local; };
     for (std::size_t i = 1; i < folders.size(); ++i) {
-        if (i == local)
+        if (i == local) {
             continue;
+        }
         const std::size_t parent = std::size_t(folders[i].m_nParent);
         const std::u16string name = siblings[atTop(parent) ? 0 : parent].Take(folders[i].m_strName);
         place[i] = atTop(parent) ? name : place[parent] + level + name;
@@ -301,8 +316,9 @@ std::vector<CStoreExportItem> PlanStoreExport(const CDbxStore& store, std::int32
     std::vector<bool> needed(folders.size(), false);
     for (std::size_t i = folders.size(); i-- > 1;) {
         const std::size_t parent = std::size_t(folders[i].m_nParent);
-        if (!atTop(parent) && (folders[i].m_FileState != StoreFileState::None || needed[i]))
+        if (!atTop(parent) && (folders[i].m_FileState != StoreFileState::None || needed[i])) {
             needed[parent] = true;
+        }
     }
     for (std::size_t i = 0; i < folders.size(); ++i) {
         if (folders[i].m_FileState != StoreFileState::None) {
@@ -312,8 +328,9 @@ std::vector<CStoreExportItem> PlanStoreExport(const CDbxStore& store, std::int32
         }
     }
     CSiblingNames unlisted(extension);
-    if (thunderbird && !store.Unlisted().empty())
+    if (thunderbird && !store.Unlisted().empty()) {
         plan.push_back({nullptr, kUnlistedFolder, true, true});
+    }
     for (const CStoreFolder& folder : store.Unlisted()) {
         plan.push_back(
             {&folder,
@@ -337,8 +354,9 @@ bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequ
     const bool oneFile = WritesOneFile(request.format);
     std::uint64_t total = 0;
     for (const CStoreExportItem& item : plan) {
-        if (!item.placeholder)
+        if (!item.placeholder) {
             total += item.folder->m_nHeaderCount;
+        }
     }
 
     std::uint64_t attachedFiles = 0;
@@ -357,16 +375,18 @@ bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequ
             auto makeFolder = [&] {
                 const std::u16string folderToMake =
                     oneFile ? target.substr(0, target.rfind(u'/') + 1) : target;
-                if (CreateFolder(folderToMake))
+                if (CreateFolder(folderToMake)) {
                     return true;
+                }
                 ShowFolderError(ui, u"Unable to create the output folder '" + folderToMake +
                                         u"' of the folder '" + FolderText(shown) + u"'.");
                 ++result.failed;
                 return false;
             };
             if (item.placeholder) {
-                if (!makeFolder())
+                if (!makeFolder()) {
                     continue;
+                }
                 if (!WriteEmptyFile(target)) {
                     ShowFolderError(ui, u"Unable to write the file '" + target + u"'.");
                     ++result.failed;
@@ -408,18 +428,21 @@ bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequ
                 }
                 continue;
             }
-            if (!makeFolder())
+            if (!makeFolder()) {
                 continue;
-            if (!oneFile)
+            }
+            if (!oneFile) {
                 target.push_back(u'/');
+            }
             const std::uint32_t errorsBefore = progress.Errors();
             const CFolderOutcome outcome =
                 ExportFolder(dbx, progress, request, folder, target, attachedFiles);
             progress.EndFolder(std::uint64_t(count));
-            if (!outcome.ran || outcome.writeFailures != 0 || progress.Errors() != errorsBefore)
+            if (!outcome.ran || outcome.writeFailures != 0 || progress.Errors() != errorsBefore) {
                 ++result.failed;
-            else
+            } else {
                 ++result.exported;
+            }
             if (progress.IsCancelled() || outcome.stopped) {
                 result.cancelled = true;
                 break;

@@ -32,8 +32,9 @@ std::u16string ThreadTitle(const CEmailDBX& first, std::string_view raw, std::ui
 FILETIME64 LatestSelectedDate(const CEmailArray& list) {
     FILETIME64 latest = 0;
     for (const CEmailDBX* entry : list.Items()) {
-        if (entry != nullptr && entry->m_bSelected)
+        if (entry != nullptr && entry->m_bSelected) {
             latest = std::max(latest, MessageDate(*entry));
+        }
     }
     return latest;
 }
@@ -42,8 +43,9 @@ FILETIME64 LatestSelectedDate(const CEmailArray& list) {
 
 bool ExportThreads(CExportSession& session, const CThreadExportRequest& request) {
     const std::uint32_t total = session.BeginExportProgress(kThreadsProgressTitle);
-    if (total == 0)
+    if (total == 0) {
         return false;
+    }
     CTemplate tpl;
     if (!ReadTemplate(request.templatePath, tpl, session.Ui())) {
         session.EndExportProgress();
@@ -61,20 +63,23 @@ bool ExportThreads(CExportSession& session, const CThreadExportRequest& request)
     for (std::uint32_t t = 0; t < n && t < count; ++t) {
         CEmailArray& list = threads[t].m_ThreadEmails;
         const std::uint32_t selected = threads[t].CountSelected();
-        if (selected == 0)
+        if (selected == 0) {
             continue;
+        }
         SortEmails(list, SortById, true);
         const CEmailDBX* first = list.Get(0);
-        if (first == nullptr)
+        if (first == nullptr) {
             continue;
+        }
         std::string raw;
         if (!LoadMessageText(session.Dbx(), *first, raw)) {
             session.ShowReadError(static_cast<std::uint32_t>(first->m_Id));
             continue;
         }
         const std::u16string title = ThreadTitle(*first, raw, session.Dbx().GetCodePage());
-        if (request.sortBy == 1)
+        if (request.sortBy == 1) {
             SortEmails(list, SortByReceived, request.ascending);
+        }
 
         std::u16string path;
         CZFile output;
@@ -95,11 +100,13 @@ bool ExportThreads(CExportSession& session, const CThreadExportRequest& request)
             break;
         }
         done += selected;
-        if (!session.StepExportProgress(done, total))
+        if (!session.StepExportProgress(done, total)) {
             break;
+        }
     }
-    for (std::size_t t = 0; t < count; ++t)
+    for (std::size_t t = 0; t < count; ++t) {
         threads[t].m_ThreadEmails.ReleaseAll();
+    }
     session.EndExportProgress();
     return true;
 }

@@ -51,14 +51,16 @@ void ShowCreateFolderError(IUiServices& ui, std::u16string_view folder) {
 // An empty field would otherwise become the root folder (or no file at all).
 bool RefuseBlankDestination(std::u16string_view path, ExportDestination destination,
                             IUiServices& ui) {
-    if (!IsBlankPath(path))
+    if (!IsBlankPath(path)) {
         return false;
-    if (destination == ExportDestination::File)
+    }
+    if (destination == ExportDestination::File) {
         ui.MessageBox(u"Please choose an output file.", kOutputFileCaption, MsgIcon::Warning,
                       MsgButtons::Ok);
-    else
+    } else {
         ui.MessageBox(u"Please choose an output folder.", kOutputFolderCaption, MsgIcon::Warning,
                       MsgButtons::Ok);
+    }
     return true;
 }
 
@@ -71,8 +73,9 @@ void ShowTemplateError(IUiServices& ui, const char16_t* before, std::u16string_v
 }  // namespace
 
 bool CheckExportHasEmails(std::int32_t rowCount, IUiServices& ui) {
-    if (rowCount > 0)
+    if (rowCount > 0) {
         return true;
+    }
     ui.MessageBox(u"There is no email to export.\nPlease load first an Outlook Express DBX file.",
                   u"Info", MsgIcon::Information, MsgButtons::Ok);
     return false;
@@ -96,16 +99,20 @@ CExportStep1View InitExportStep1(std::int32_t entryCount, std::size_t selectedRo
 void ExportStep1Next(CEmailArray& emails, ExportSelectionMode mode,
                      std::span<const std::int32_t> rows) {
     for (CEmailDBX* entry : emails.Items()) {
-        if (entry != nullptr)
+        if (entry != nullptr) {
             entry->m_bSelected = mode == SelectionAll;
+        }
     }
-    if (mode == SelectionAll)
+    if (mode == SelectionAll) {
         return;
+    }
     for (const std::int32_t row : rows) {
-        if (row >= emails.GetCount())
+        if (row >= emails.GetCount()) {
             continue;
-        if (CEmailDBX* entry = emails.Get(row))
+        }
+        if (CEmailDBX* entry = emails.Get(row)) {
             entry->m_bSelected = true;
+        }
     }
 }
 
@@ -118,8 +125,9 @@ CExportStep2View InitExportStep2(const CAppSettings& settings,
     view.formats = formats;
     const std::int32_t code = settings.ReadInt(kConfigSection, kKeyFormat, FormatEml);
     for (std::size_t i = 0; i < view.formats.size(); ++i) {
-        if (view.formats[i].code == code)
+        if (view.formats[i].code == code) {
             view.selectedIndex = static_cast<std::int32_t>(i);
+        }
     }
     return view;
 }
@@ -173,8 +181,9 @@ void ExportStep3StoreThunderbirdLayout(bool thunderbirdLayout, CAppSettings& set
 }
 
 bool ExportStep3NextFile(std::u16string_view filePath, IUiServices& ui, CAppSettings& settings) {
-    if (RefuseBlankDestination(filePath, ExportDestination::File, ui))
+    if (RefuseBlankDestination(filePath, ExportDestination::File, ui)) {
         return false;
+    }
     settings.WriteString(kConfigSection, kKeyLastFileOut, filePath);
     return true;
 }
@@ -185,16 +194,18 @@ std::u16string NormalizeOutputFolder(std::u16string_view typedFolder) {
 
 bool ExportStep3NextFolder(std::u16string_view typedFolder, IUiServices& ui, CAppSettings& settings,
                            std::u16string& folder) {
-    if (RefuseBlankDestination(typedFolder, ExportDestination::Folder, ui))
+    if (RefuseBlankDestination(typedFolder, ExportDestination::Folder, ui)) {
         return false;
+    }
     const std::u16string path = NormalizeOutputFolder(typedFolder);
     if (!FolderExists(path)) {
         const MsgAnswer answer =
             ui.MessageBox(QuotedFolderText(u"The output folder '", path,
                                            u"' doesn't exist. Do you want to create it?"),
                           kOutputFolderCaption, MsgIcon::Question, MsgButtons::YesNoCancel);
-        if (answer != MsgAnswer::Yes)
+        if (answer != MsgAnswer::Yes) {
             return false;
+        }
         if (!CreateFolder(path)) {
             ShowCreateFolderError(ui, path);
             return false;
@@ -205,8 +216,9 @@ bool ExportStep3NextFolder(std::u16string_view typedFolder, IUiServices& ui, CAp
             ui.MessageBox(QuotedFolderText(u"The output folder '", path,
                                            u"' is not empty. Do you want to continue?"),
                           kOutputFolderCaption, MsgIcon::Information, MsgButtons::YesNoCancel);
-        if (answer != MsgAnswer::Yes)
+        if (answer != MsgAnswer::Yes) {
             return false;
+        }
     }
     settings.WriteString(kConfigSection, kKeyLastFolderOut, path);
     folder = path;
@@ -221,8 +233,9 @@ std::u16string TitleFromDbxPath(std::u16string_view dbxPath) {
     std::u16string_view name =
         slash == std::u16string_view::npos ? dbxPath : dbxPath.substr(slash + 1);
     const std::size_t dot = name.rfind(u'.');
-    if (dot != std::u16string_view::npos)
+    if (dot != std::u16string_view::npos) {
         name = name.substr(0, dot);
+    }
     return name.empty() ? std::u16string(u"Title") : std::u16string(name);
 }
 
@@ -233,8 +246,9 @@ CExportOptions InitExportStep4(bool textMode, std::u16string_view dbxPath,
     options.textMode = textMode;
     options.title = TitleFromDbxPath(dbxPath);
     options.templatePath = textMode ? config.txtTemplate : config.htmlTemplate;
-    if (!TemplateOpens(options.templatePath))
+    if (!TemplateOpens(options.templatePath)) {
         options.templatePath = textMode ? DefaultTxtTemplate() : DefaultHtmlTemplate();
+    }
     options.sortBy = config.sortBy;
     options.sortOrder = config.sortOrder;
     options.codePage = config.htmlCharset;
@@ -253,8 +267,9 @@ std::vector<CCodePageChoice> CodePageChoices() {
     std::vector<CCodePageChoice> choices;
     std::unordered_set<std::uint32_t> seen;
     for (const CCodePageRow& row : GetCodePageTable()) {
-        if (!seen.insert(row.m_nCodePage).second)
+        if (!seen.insert(row.m_nCodePage).second) {
             continue;
+        }
         std::u16string text(row.m_Description);
         text += u" - ";
         text += Utf8ToWide(row.m_Charset);
@@ -281,8 +296,9 @@ CExportStep4View InitExportStep4View(bool textMode, std::u16string_view dbxPath,
 std::int32_t SelectCodePageChoice(std::vector<CCodePageChoice>& choices, std::uint32_t codePage) {
     const auto found = std::find_if(choices.begin(), choices.end(),
                                     [&](const auto& c) { return c.codePage == codePage; });
-    if (found != choices.end())
+    if (found != choices.end()) {
         return static_cast<std::int32_t>(found - choices.begin());
+    }
     choices.insert(choices.begin(),
                    {codePage, FormatText("Code page %u", static_cast<unsigned>(codePage))});
     return 0;
@@ -295,8 +311,9 @@ bool ResolveTemplateCodePage(std::u16string_view templatePath, std::int32_t char
                           u"\nPlease select another template.");
         return false;
     }
-    if (charsetMode != 0)
+    if (charsetMode != 0) {
         return true;
+    }
 
     std::string text;
     if (ReadWholeFile(std::u16string(templatePath), text) != WholeFileRead::Ok) {
@@ -313,8 +330,9 @@ bool ResolveTemplateCodePage(std::u16string_view templatePath, std::int32_t char
         return true;
     }
     // Plain text has no place for a declaration; the remembered code page stays.
-    if (textMode)
+    if (textMode) {
         return true;
+    }
     ShowTemplateError(ui, u"Unable to find a charset definition inside the template file :\n",
                       templatePath, u"\nMaybe is it an invalid html file ?");
     return false;
@@ -325,8 +343,9 @@ bool ExportStep4Next(CExportOptions& options, IUiServices& ui, CAppSettings& set
     settings.WriteString(kConfigSection, options.textMode ? kKeyTxtTemplate : kKeyHtmlTemplate,
                          options.templatePath);
     if (!ResolveTemplateCodePage(options.templatePath, options.charsetMode, options.textMode, ui,
-                                 options.codePage))
+                                 options.codePage)) {
         return false;
+    }
     settings.WriteInt(kConfigSection, kKeyExportSortBy, options.sortBy);
     settings.WriteInt(kConfigSection, kKeyExportSortOrder, options.sortOrder);
     settings.WriteInt(kConfigSection, kKeyHtmlCharset, static_cast<int>(options.codePage));
@@ -383,8 +402,9 @@ bool RunExportCommand(CExportSession& session, const CExportCommand& command) {
                                 MsgIcon::None, MsgButtons::Ok);
         return false;
     }
-    if (RefuseBlankDestination(command.destination, info->destination, session.Ui()))
+    if (RefuseBlankDestination(command.destination, info->destination, session.Ui())) {
         return false;
+    }
     ExportStep1Next(session.Emails(), command.rows.empty() ? SelectionAll : SelectionRows,
                     command.rows);
 
@@ -405,17 +425,19 @@ bool RunExportCommand(CExportSession& session, const CExportCommand& command) {
         CExportOptions& options = run.options;
         options.textMode = info->textTemplate;
         options.templatePath = command.templatePath;
-        if (options.templatePath.empty())
+        if (options.templatePath.empty()) {
             options.templatePath =
                 info->textTemplate ? DefaultTxtTemplate() : DefaultHtmlTemplate();
+        }
         options.title = command.title.empty() ? TitleFromDbxPath(command.dbxPath) : command.title;
         options.sortBy = command.sortBy;
         options.sortOrder = command.sortOrder;
         options.charsetMode = command.codePage == 0 ? 0 : 1;
         options.codePage = command.codePage == 0 ? kDefaultHtmlCharset : command.codePage;
         if (!ResolveTemplateCodePage(options.templatePath, options.charsetMode, options.textMode,
-                                     session.Ui(), options.codePage))
+                                     session.Ui(), options.codePage)) {
             return false;
+        }
     }
     return RunExport(session, run);
 }

@@ -15,16 +15,20 @@ bool IsDate(FILETIME64 time) {
 }  // namespace
 
 FILETIME64 MessageDate(const CEmailDBX& entry) {
-    if (IsDate(entry.m_SentTime))
+    if (IsDate(entry.m_SentTime)) {
         return entry.m_SentTime;
-    if (IsDate(entry.m_ReceivedTime))
+    }
+    if (IsDate(entry.m_ReceivedTime)) {
         return entry.m_ReceivedTime;
+    }
     return 0;
 }
 
 void DateExportedFile(const CExportSession& session, std::u16string_view path, FILETIME64 date) {
-    if (!session.FileTimes() || date == 0)
+    if (!session.FileTimes() || date == 0) {
         return;
-    if (!SetFileTimes(path, date))
+    }
+    if (!SetFileTimes(path, date)) {
         DiagLog("cannot set the file times of an exported file");
+    }
 }

@@ -27,8 +27,9 @@ void ShowError(IUiServices& ui, std::u16string_view text) {
 std::int32_t NextSelected(const CEmailArray& entries, std::int32_t cursor) {
     while (cursor < entries.GetCount()) {
         const CEmailDBX* entry = entries.Get(cursor);
-        if (entry != nullptr && entry->m_bSelected)
+        if (entry != nullptr && entry->m_bSelected) {
             break;
+        }
         ++cursor;
     }
     return cursor;
@@ -42,8 +43,9 @@ public:
         m_nMailboxCodePage = session.Dbx().GetCodePage();
         Drop();
         m_pEntry = entry;
-        if (entry == nullptr)
+        if (entry == nullptr) {
             return;
+        }
         auto mime = std::make_unique<CMimeEmail>();
         bool parsed = false;
         if (!LoadMessage(session.Dbx(), *entry, m_Raw, *mime, parsed)) {
@@ -51,8 +53,9 @@ public:
             return;
         }
         m_bHasRaw = true;
-        if (parsed)
+        if (parsed) {
             m_pParsed = std::move(mime);
+        }
     }
 
     void Drop() {
@@ -75,8 +78,9 @@ private:
 };
 
 void Write(CZFile& file, std::string_view bytes) {
-    if (!bytes.empty())
+    if (!bytes.empty()) {
         file.Write(bytes.data(), std::int64_t(bytes.size()));
+    }
 }
 
 }  // namespace
@@ -121,11 +125,13 @@ bool ExpandTemplate(CExportSession& session, const CExpandRequest& request) {
     CZFile& output = *request.pOutput;
 
     std::optional<CProgressStepper> progress;
-    if (request.showProgress)
+    if (request.showProgress) {
         progress.emplace(session.Ui(), kExpandProgressTitle, true);
+    }
     const std::uint32_t total = CountSelected(entries);
-    if (total == 0)
+    if (total == 0) {
         return false;
+    }
 
     const std::size_t size = data.size();
     auto markerAt = [&](std::size_t p) { return p + 3 <= size && data.substr(p, 3) == kMarker; };
@@ -162,8 +168,9 @@ bool ExpandTemplate(CExportSession& session, const CExpandRequest& request) {
             blockStart = markerStart;
         } else if (key == TemplateKey::NextEmail) {
             // A NEXT_EMAIL past the last message ends nothing and counts nothing.
-            if (cursor < entries.GetCount())
+            if (cursor < entries.GetCount()) {
                 ++done;
+            }
             current.Drop();
             cursor = NextSelected(entries, cursor + 1);
             if (cursor < entries.GetCount() && blockStart != std::string_view::npos) {
@@ -186,15 +193,17 @@ bool ExpandTemplate(CExportSession& session, const CExpandRequest& request) {
     if (keyStart == std::string_view::npos) {
         Write(output, data.substr(literalStart, size - literalStart));
     }
-    if (progress)
+    if (progress) {
         progress->Clear();
+    }
     return true;
 }
 
 void NarrowAscii(std::u16string_view text, char* buffer, std::size_t size, char replacement) {
     if (buffer == nullptr || size <= 1) {
-        if (buffer != nullptr && size == 1)
+        if (buffer != nullptr && size == 1) {
             buffer[0] = 0;
+        }
         return;
     }
     const std::size_t n = std::min(size - 1, text.size());

@@ -12,15 +12,18 @@ std::uint32_t FindTemplateCharset(std::string_view text) {
         start += kKey.size() + 1;
     } else {
         start = text.find(kKey);
-        if (start == std::string_view::npos)
+        if (start == std::string_view::npos) {
             return 0;
+        }
         start += kKey.size();
     }
     const std::size_t end = text.find_first_of("\"; \r\n", start);
-    if (end == std::string_view::npos)
+    if (end == std::string_view::npos) {
         return 0;
+    }
     const std::string_view value = text.substr(start, end - start);
-    if (value.size() >= 101)
+    if (value.size() >= 101) {
         return 0;
+    }
     return CodePageFromCharset(value);
 }

@@ -66,16 +66,20 @@ std::vector<std::u16string> SplitTokens(std::u16string_view text, std::u16string
     std::size_t pos = 0;
     while (pos < text.size()) {
         pos = text.find_first_not_of(separators, pos);
-        if (pos == std::u16string_view::npos)
+        if (pos == std::u16string_view::npos) {
             break;
+        }
         std::size_t end = text.find_first_of(separators, pos);
-        if (end == std::u16string_view::npos)
+        if (end == std::u16string_view::npos) {
             end = text.size();
+        }
         std::u16string_view token = text.substr(pos, end - pos);
-        while (!token.empty() && IsTrimmed(token.front()))
+        while (!token.empty() && IsTrimmed(token.front())) {
             token.remove_prefix(1);
-        while (!token.empty() && IsTrimmed(token.back()))
+        }
+        while (!token.empty() && IsTrimmed(token.back())) {
             token.remove_suffix(1);
+        }
         tokens.emplace_back(token);
         pos = end;
     }
@@ -96,8 +100,9 @@ bool FieldInCodePage(const CMimeEmail& email, std::string_view name, std::uint32
                      std::uint32_t mailboxCodePage, TextEscape escape, std::string& out) {
     out.clear();
     const std::optional<std::string_view> value = email.GetFieldValue(name);
-    if (codePage == 0 || !value || value->empty() || value->size() > std::size_t(INT32_MAX))
+    if (codePage == 0 || !value || value->empty() || value->size() > std::size_t(INT32_MAX)) {
         return false;
+    }
     const std::optional<std::string_view> charset = email.GetFieldCharset(name);
     const std::string text(*value);
     return ConvertCharset(
@@ -114,8 +119,9 @@ TextEscape EscapeFor(KeyOutput output) {
 std::string BodyAsText(std::string_view charset, std::uint32_t codePage, std::string_view text) {
     std::string converted;
     if (!text.empty() && ConvertCharset(charset, codePage, text.data(), std::int32_t(text.size()),
-                                        converted, TextEscape::None))
+                                        converted, TextEscape::None)) {
         return converted;
+    }
     return std::string(text);
 }
 
@@ -149,8 +155,9 @@ std::string HtmlBodyAsText(std::string_view charset, std::uint32_t codePage,
 
 TemplateKey FindTemplateKey(std::string_view key) {
     for (const KeyName& k : kKeys) {
-        if (EqualsNoCase(key, k.name))
+        if (EqualsNoCase(key, k.name)) {
             return k.key;
+        }
     }
     return TemplateKey::Unknown;
 }
@@ -187,8 +194,9 @@ std::string TextContentKeyText(CMimeEmail& email, std::uint32_t codePage, KeyOut
         const std::uint32_t bodyCodePage = CodePageFromCharset(charset);
         out += EscapeMarkupInCodePage(text, bodyCodePage != 0 ? bodyCodePage : codePage);
     }
-    if (wrotePlain || output != KeyOutput::Text)
+    if (wrotePlain || output != KeyOutput::Text) {
         return out;
+    }
     // An HTML-only message would have no body at all in a text file.
     for (const CMimeEmailContent& item : email.GetContents()) {
         if (item.GetKind() != CMimeEmailContent::ContentHtml || item.GetLength() <= 0) {
@@ -212,8 +220,9 @@ std::string HtmlContentKeyText(CMimeEmail& email) {
 }
 
 std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage, KeyOutput output) {
-    if (output == KeyOutput::Text)
+    if (output == KeyOutput::Text) {
         return TextContentKeyText(email, codePage, output);
+    }
     email.StripDocumentTags();
     std::string out;
     bool wroteHtml = false;
@@ -235,8 +244,9 @@ std::string TextOrHtmlKeyText(CMimeEmail& email, std::uint32_t codePage, KeyOutp
         }
         wroteHtml = true;
     }
-    if (wroteHtml)
+    if (wroteHtml) {
         return out;
+    }
     for (const CMimeEmailContent& item : email.GetContents()) {
         if (item.GetKind() != CMimeEmailContent::ContentPlainText || item.GetLength() <= 0) {
             continue;
@@ -263,25 +273,29 @@ std::string SubjectKeyText(const CMimeEmail* email, const CEmailDBX& entry, std:
     }
     // Read like unlabelled header text, so that a Western page stays as it was.
     CZHyperString subject(entry.m_Subject);
-    if (!subject.ToWide(CodePageFromCharset(UnlabelledTextCharset(mailboxCodePage))))
+    if (!subject.ToWide(CodePageFromCharset(UnlabelledTextCharset(mailboxCodePage)))) {
         return {};
+    }
     if (output == KeyOutput::Html) {
-        if (!EscapeHtml(subject))
+        if (!EscapeHtml(subject)) {
             return {};
+        }
         // The entities are there already; the angle brackets are what is left.
         std::u16string escaped;
         for (const char16_t c : subject.GetWideView()) {
-            if (c == u'<')
+            if (c == u'<') {
                 escaped += u"&lt;";
-            else if (c == u'>')
+            } else if (c == u'>') {
                 escaped += u"&gt;";
-            else
+            } else {
                 escaped += c;
+            }
         }
         subject.SetWide(escaped);
     }
-    if (!subject.ToCodePage(codePage))
+    if (!subject.ToCodePage(codePage)) {
         return {};
+    }
     return std::string(CutAtZero(subject.GetTextView()));
 }
 
@@ -292,15 +306,18 @@ std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
     if (email != nullptr &&
         FieldInCodePage(*email, "From", codePage, mailboxCodePage, EscapeFor(output), out) &&
         !out.empty()) {
-        if (!out.empty() && out.front() == '"')
+        if (!out.empty() && out.front() == '"') {
             out.erase(0, 1);
-        if (!out.empty() && out.back() == '"')
+        }
+        if (!out.empty() && out.back() == '"') {
             out.pop_back();
+        }
         return out;
     }
     for (const std::string* stored : {&entry.m_SenderName, &entry.m_SenderAddress}) {
-        if (stored->empty())
+        if (stored->empty()) {
             continue;
+        }
         if (ConvertCharset(UnlabelledTextCharset(mailboxCodePage), codePage, stored->c_str(),
                            std::int32_t(stored->size()), out, EscapeFor(output))) {
             return out;
@@ -312,8 +329,9 @@ std::string SenderNameKeyText(const CMimeEmail* email, const CEmailDBX& entry,
 std::string SenderEmailKeyText(const CEmailDBX& entry, std::uint32_t mailboxCodePage,
                                KeyOutput output) {
     const std::string_view stored = CutAtZero(entry.m_SenderAddress);
-    if (output == KeyOutput::Text)
+    if (output == KeyOutput::Text) {
         return std::string(stored);
+    }
     return EscapeMarkupInCodePage(stored, mailboxCodePage);
 }
 
@@ -323,8 +341,9 @@ std::string ReceiversKeyText(const CEmailDBX& entry, std::uint32_t mailboxCodePa
     const std::u16string addresses = MailboxBytesToWide(mailboxCodePage, entry.m_RecipientAddress);
     const std::u16string storedNames = names;
     for (char16_t& c : names) {
-        if (c == u',' || c == u'\'')
+        if (c == u',' || c == u'\'') {
             c = u';';
+        }
     }
     ReplaceAll(names, u"; ;", u";;;");
     const std::vector<std::u16string> nameTokens = SplitTokens(names, u",;'");
@@ -335,23 +354,26 @@ std::string ReceiversKeyText(const CEmailDBX& entry, std::uint32_t mailboxCodePa
         std::u16string text;
         if (paired) {
             for (std::size_t k = 0; k < nameTokens.size(); ++k) {
-                if (k > 0)
+                if (k > 0) {
                     text += u"; ";
+                }
                 text += nameTokens[k] + u" <" + addressTokens[k] + u">";
             }
         } else {
             text = !storedNames.empty() ? storedNames : addresses;
         }
         std::string bytes;
-        if (WideToMultiByteString(codePage, text, bytes))
+        if (WideToMultiByteString(codePage, text, bytes)) {
             return bytes;
+        }
         return NarrowAscii(text, ' ');
     }
     if (paired) {
         std::u16string links;
         for (std::size_t k = 0; k < nameTokens.size(); ++k) {
-            if (k > 0)
+            if (k > 0) {
                 links += u"; ";
+            }
             links += u"<a href=\"mailto:";
             links += EscapeHtmlText(addressTokens[k]);
             links += u"\">";
@@ -361,8 +383,9 @@ std::string ReceiversKeyText(const CEmailDBX& entry, std::uint32_t mailboxCodePa
         return NarrowAscii(links, ' ');
     }
     // The stored bytes as they are, like SENDER_EMAIL.
-    if (!entry.m_RecipientName.empty())
+    if (!entry.m_RecipientName.empty()) {
         return EscapeMarkupInCodePage(CutAtZero(entry.m_RecipientName), mailboxCodePage);
+    }
     return EscapeMarkupInCodePage(CutAtZero(entry.m_RecipientAddress), mailboxCodePage);
 }
 
@@ -380,8 +403,9 @@ void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16strin
             break;
     }
     // Every other key is about the current message; past the last one they write nothing.
-    if (entry == nullptr)
+    if (entry == nullptr) {
         return;
+    }
     switch (key) {
         case TemplateKey::DateSent:
             out += DateKeyText(entry->m_SentTime);
@@ -390,20 +414,24 @@ void WriteTemplateKey(TemplateKey key, const CKeyMessage& message, std::u16strin
             out += DateKeyText(entry->m_ReceivedTime);
             break;
         case TemplateKey::EmailRaw:
-            if (message.pRaw != nullptr)
+            if (message.pRaw != nullptr) {
                 out += CutAtZero(*message.pRaw);
+            }
             break;
         case TemplateKey::TextContent:
-            if (message.pParsed != nullptr)
+            if (message.pParsed != nullptr) {
                 out += TextContentKeyText(*message.pParsed, codePage, output);
+            }
             break;
         case TemplateKey::HtmlContent:
-            if (message.pParsed != nullptr)
+            if (message.pParsed != nullptr) {
                 out += HtmlContentKeyText(*message.pParsed);
+            }
             break;
         case TemplateKey::TextOrHtmlContent:
-            if (message.pParsed != nullptr)
+            if (message.pParsed != nullptr) {
                 out += TextOrHtmlKeyText(*message.pParsed, codePage, output);
+            }
             break;
         case TemplateKey::Subject:
             out +=

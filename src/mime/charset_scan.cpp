@@ -20,8 +20,9 @@ constexpr std::int32_t kProgressEvery = 10;
 
 void CollectMessageCharsets(std::string_view rawText, std::vector<std::u16string>& charsets) {
     rawText = CutAtZero(rawText);
-    if (rawText.empty())
+    if (rawText.empty()) {
         return;
+    }
     CMimeMessage message;
     message.Parse(rawText.data(), static_cast<std::int32_t>(rawText.size()));
     std::vector<const CMimeBody*> leaves;
@@ -35,8 +36,9 @@ void CollectMessageCharsets(std::string_view rawText, std::vector<std::u16string
         const bool known =
             std::any_of(charsets.begin(), charsets.end(),
                         [&](const std::u16string& c) { return EqualsNoCase(c, name); });
-        if (!known)
+        if (!known) {
             charsets.push_back(std::move(name));
+        }
     }
 }
 
@@ -46,8 +48,9 @@ bool ScanCharsets(CDBXFile& dbx, IUiServices& ui, std::vector<std::u16string>& c
     const std::int32_t n = emails.GetCount();
     std::string raw;
     for (std::int32_t i = 0; i < n; ++i) {
-        if (i % kProgressEvery == 0)
+        if (i % kProgressEvery == 0) {
             progress.Show(std::uint64_t(i), std::uint64_t(n), FormatText("%i emails scanned", i));
+        }
         if (!progress.Pump()) {
             progress.Clear();
             return false;
@@ -65,8 +68,9 @@ bool ScanCharsets(CDBXFile& dbx, IUiServices& ui, std::vector<std::u16string>& c
 
 std::u16string CharsetDescription(std::u16string_view name) {
     for (const CCodePageRow& row : GetCodePageTable()) {
-        if (EqualsNoCase(name, row.m_Charset))
+        if (EqualsNoCase(name, row.m_Charset)) {
             return std::u16string(row.m_Description);
+        }
     }
     return {};
 }

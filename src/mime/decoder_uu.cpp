@@ -19,8 +19,9 @@ constexpr std::size_t kNameStart = 10;  // after "begin ", three mode digits and
 // "end" alone on its line, trailing blanks and line end allowed. Its 'e' would otherwise
 // announce five data bytes, and everything after it would join the file.
 [[nodiscard]] bool IsEndLine(std::string_view line) {
-    if (line.substr(0, 3) != "end")
+    if (line.substr(0, 3) != "end") {
         return false;
+    }
     line.remove_prefix(3);
     return line.find_first_not_of(std::string_view(" \t\r\n")) == std::string_view::npos;
 }

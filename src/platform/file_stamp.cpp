@@ -17,8 +17,9 @@ constexpr std::int64_t kUnixEpochSeconds = 11'644'473'600;
 }  // namespace
 
 bool SetFileTimes(std::u16string_view path, FILETIME64 time) {
-    if (time == 0 || time > FILETIME64(std::numeric_limits<std::int64_t>::max()) || path.empty())
+    if (time == 0 || time > FILETIME64(std::numeric_limits<std::int64_t>::max()) || path.empty()) {
         return false;
+    }
     const auto ticks = static_cast<std::int64_t>(time);
     timespec stamp{};
     stamp.tv_sec = static_cast<time_t>(ticks / kTicksPerSecond - kUnixEpochSeconds);

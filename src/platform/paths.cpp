@@ -39,10 +39,12 @@ namespace {
 std::size_t Utf8Length(std::u16string_view text, std::size_t i, std::size_t& units) {
     const char16_t c = text[i];
     units = 1;
-    if (c < 0x80)
+    if (c < 0x80) {
         return 1;
-    if (c < 0x800)
+    }
+    if (c < 0x800) {
         return 2;
+    }
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
         units = 2;
@@ -58,16 +60,18 @@ std::u16string FitFileNameStem(std::u16string_view stem, std::u16string_view tai
     for (std::size_t i = 0, units = 0; i < tail.size(); i += units) {
         tailBytes += Utf8Length(tail, i, units);
     }
-    if (tailBytes >= kMaxFileNameBytes)
+    if (tailBytes >= kMaxFileNameBytes) {
         return {};
+    }
     const std::size_t budget = kMaxFileNameBytes - tailBytes;
     std::size_t used = 0;
     std::size_t i = 0;
     while (i < stem.size()) {
         std::size_t units = 0;
         const std::size_t bytes = Utf8Length(stem, i, units);
-        if (used + bytes > budget)
+        if (used + bytes > budget) {
             break;
+        }
         used += bytes;
         i += units;
     }
