@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/text.h"
+
 namespace {
 
 std::atomic<bool> g_diagLogEnabled{false};
@@ -40,15 +42,9 @@ void DiagLogF(const char* format, ...) {
     }
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (length > 0) {
-        std::string text(static_cast<std::size_t>(length) + 1, '\0');
-        std::vsnprintf(text.data(), text.size(), format, args);
-        text.resize(static_cast<std::size_t>(length));
+    const std::string text = FormatV(format, args);
+    va_end(args);
+    if (!text.empty()) {
         DiagLog(text);
     }
-    va_end(args);
 }

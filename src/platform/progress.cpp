@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 int ProgressPercent(int position, int lower, int upper) {
     if (lower >= upper) {
@@ -43,17 +44,7 @@ std::u16string FormatText(const char* format, ...) {
     }
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (length > 0) {
-        text.resize(static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(text.data(), text.size(), format, args);
-        text.resize(static_cast<std::size_t>(length));
-    }
+    const std::string text = FormatV(format, args);
     va_end(args);
-
     return CutStatusText(Utf8ToWide(text));
 }

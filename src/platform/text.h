@@ -5,6 +5,7 @@
 // characters as code points and never split a sequence.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -98,3 +99,7 @@ constexpr std::basic_string_view<Char> CutAtZero(std::basic_string_view<Char> te
 [[nodiscard]] std::size_t Utf8CharCount(std::string_view utf8);
 // The first `chars` code points of UTF-8 text, whole.
 [[nodiscard]] std::string_view Utf8CutChars(std::string_view utf8, std::size_t chars);
+
+// printf formatting into a string; empty when the format fails. `args` is used up: the
+// caller still ends it.
+[[nodiscard]] std::string FormatV(const char* format, va_list args);

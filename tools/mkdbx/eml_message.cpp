@@ -4,10 +4,10 @@
 #include "mime/encoded_word.h"
 #include "mime/mime_header.h"
 #include "platform/code_page.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 namespace mkdbx {
 
@@ -22,15 +22,6 @@ bool IsBlank(char c) {
 }
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-char Lower(char c) {
-    return char(std::tolower(static_cast<unsigned char>(c)));
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 std::string_view Trim(std::string_view s) {
@@ -69,18 +60,15 @@ std::vector<Param> ParseParams(std::string_view value) {
         if (eq == std::string_view::npos) {
             continue;
         }
-        std::string name(Trim(piece.substr(0, eq)));
+        std::string name = AsciiLowered(Trim(piece.substr(0, eq)));
         name = name.substr(0, name.find('*'));
-        std::transform(name.begin(), name.end(), name.begin(), Lower);
         params.push_back({name, Unquote(piece.substr(eq + 1))});
     }
     return params;
 }
 
 std::string MediaType(std::string_view contentType) {
-    std::string type(Trim(SplitTopLevel(StripComments(contentType), ';').front()));
-    std::transform(type.begin(), type.end(), type.begin(), Lower);
-    return type;
+    return AsciiLowered(Trim(SplitTopLevel(StripComments(contentType), ';').front()));
 }
 
 bool EntityNamesFile(std::string_view entity, int depth) {
