@@ -33,20 +33,27 @@ constexpr std::size_t kProbeBytes = 20;  // the header and a freed block's link
 constexpr std::size_t kChunk = std::size_t(4) << 20;
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
-// One block header found by the pass.
+// One block header found by the pass. Its stored offset is its position less its group's
+// shift. Links are 4-aligned, so bit 0 of `link` is free to mark a freed block.
 struct FoundBlock {
-    std::uint32_t pos;     // real position in the file
-    std::uint32_t stored;  // dword 0
-    std::uint32_t next;    // dword 3
-    std::uint32_t link;    // freed blocks: the block freed before this one
-    std::uint32_t group;   // index of its shift group
-    std::uint32_t slot;    // its place in the group's list
-    bool freed;
+    std::uint32_t pos;   // real position in the file
+    std::uint32_t next;  // dword 3
+    std::uint32_t link;  // freed blocks: the block freed before this one, and bit 0 set
+
+    [[nodiscard]] bool Freed() const { return (link & 1) != 0; }
+    [[nodiscard]] std::uint32_t FreedBefore() const { return link & ~std::uint32_t(1); }
 };
 
+// The blocks of one shift, in file order (hence by stored offset too). A block is named
+// across groups by its number: the group's first number plus its slot.
 struct ShiftGroup {
     std::int64_t shift = 0;
-    LargeVector<std::uint32_t> blocks;  // in file order, hence by stored offset too
+    LargeVector<FoundBlock> blocks;
+    std::uint32_t first = 0;
+
+    [[nodiscard]] std::uint32_t StoredAt(std::size_t slot) const {
+        return std::uint32_t(std::int64_t(blocks[slot].pos) - shift);
+    }
 };
 
 std::uint32_t Load32(const std::uint8_t* p) {
@@ -67,11 +74,7 @@ bool NextFits(std::uint32_t next, std::int64_t shift, std::uint64_t length) {
 
 class ChainFinder {
 public:
-    // A healthy file is blocks nearly end to end: room for that many headers up front
-    // spares the copies of a growing list (only what is filled takes memory).
-    explicit ChainFinder(std::uint64_t length) : m_Length(length) {
-        m_Blocks.reserve(std::size_t(length / CDBXFile::kBlockSize) + 64);
-    }
+    explicit ChainFinder(std::uint64_t length) : m_Length(length) {}
 
     // Checks the header at the position and keeps it when it is one; true when kept.
     bool Probe(const std::uint8_t* p, std::uint64_t pos) {
@@ -97,14 +100,11 @@ public:
         if (link % 4 != 0) {
             return false;
         }
-        if (m_Blocks.size() >= kNone - 1) {
-            return false;  // cannot happen below 4 GiB, but never wrap the indexes
+        if (m_Count >= kNone - 1) {
+            return false;  // cannot happen below 4 GiB, but never wrap the numbers
         }
-        const std::uint32_t group = GroupOf(shift);
-        LargeVector<std::uint32_t>& members = m_Groups[group].blocks;
-        m_Blocks.push_back(
-            {std::uint32_t(pos), stored, next, link, group, std::uint32_t(members.size()), freed});
-        members.push_back(std::uint32_t(m_Blocks.size() - 1));
+        m_Groups[GroupOf(shift)].blocks.push_back({std::uint32_t(pos), next, freed ? link | 1 : 0});
+        ++m_Count;
         return true;
     }
 
@@ -129,25 +129,29 @@ public:
         }
     }
 
-    // Links every block to its successor; a block takes at most one predecessor.
+    // Links every block to its successor in its group; a block takes at most one
+    // predecessor, the first in file order that names it.
     void Link() {
-        m_Next.assign(m_Blocks.size(), kNone);
-        m_State.assign(m_Blocks.size(), 0);
-        for (std::uint32_t b = 0; b < m_Blocks.size(); ++b) {
-            const FoundBlock& block = m_Blocks[b];
-            if (block.next == 0) {
-                continue;
+        m_Next.assign(m_Count, kNone);
+        m_State.assign(m_Count, 0);
+        for (ShiftGroup& group : m_Groups) {
+            for (std::size_t slot = 0; slot < group.blocks.size(); ++slot) {
+                const FoundBlock& block = group.blocks[slot];
+                if (block.next == 0) {
+                    continue;
+                }
+                const std::size_t t = Find(group, block.next, slot + 1);
+                if (t == kNone || t == slot || (m_State[group.first + t] & kHasPred) != 0) {
+                    continue;
+                }
+                const FoundBlock& target = group.blocks[t];
+                if (target.Freed() != block.Freed() ||
+                    (block.Freed() && target.FreedBefore() != group.StoredAt(slot))) {
+                    continue;
+                }
+                m_Next[group.first + slot] = group.first + std::uint32_t(t);
+                m_State[group.first + t] |= kHasPred;
             }
-            const std::uint32_t t = FindNext(block, block.next);
-            if (t == kNone || t == b || (m_State[t] & kHasPred) != 0) {
-                continue;
-            }
-            const FoundBlock& target = m_Blocks[t];
-            if (target.freed != block.freed || (block.freed && target.link != block.stored)) {
-                continue;
-            }
-            m_Next[b] = t;
-            m_State[t] |= kHasPred;
         }
     }
 
@@ -157,20 +161,22 @@ public:
         if (zero == m_GroupOfShift.end()) {
             return;
         }
+        const ShiftGroup& group = m_Groups[zero->second];
         std::size_t near = 0;
         for (const std::uint32_t offset : sortedTexts) {
-            std::uint32_t b = Find(zero->second, offset, near);
-            if (b != kNone) {
-                near = m_Blocks[b].slot;
+            std::size_t slot = Find(group, offset, near);
+            if (slot != kNone) {
+                near = slot;
             }
-            while (b != kNone && (m_State[b] & kReached) == 0) {
-                m_State[b] |= kReached;
+            while (slot != kNone && (m_State[group.first + slot] & kReached) == 0) {
+                m_State[group.first + slot] |= kReached;
                 // A link Link made is the block the next pointer names; only a refused
                 // one needs the search.
-                const std::uint32_t next = m_Blocks[b].next;
-                b = m_Next[b] != kNone ? m_Next[b]
-                    : next == 0        ? kNone
-                                       : FindNext(m_Blocks[b], next);
+                const std::uint32_t linked = m_Next[group.first + slot];
+                const std::uint32_t next = group.blocks[slot].next;
+                slot = linked != kNone ? linked - group.first
+                       : next == 0     ? kNone
+                                       : Find(group, next, slot + 1);
             }
         }
     }
@@ -179,36 +185,52 @@ public:
     // without a head, cut at its first block in file order. Each block is used once.
     void Collect(const std::vector<std::uint32_t>& indexTexts,
                  std::vector<CRecoveredChain>& chains) {
-        std::vector<std::pair<std::uint32_t, CRecoveredChain>> found;
+        std::vector<CRecoveredChain> found;
+        std::uint32_t used = 0;
         for (bool loops : {false, true}) {
-            for (std::uint32_t b = 0; b < m_Blocks.size(); ++b) {
-                if ((m_State[b] & kUsed) != 0 || (!loops && (m_State[b] & kHasPred) != 0)) {
-                    continue;
+            if (loops && used == m_Count) {
+                break;  // the heads used every block: nothing loops
+            }
+            for (const ShiftGroup& group : m_Groups) {
+                for (std::size_t slot = 0; slot < group.blocks.size(); ++slot) {
+                    const std::uint32_t b = group.first + std::uint32_t(slot);
+                    if ((m_State[b] & kUsed) != 0 || (!loops && (m_State[b] & kHasPred) != 0)) {
+                        continue;
+                    }
+                    CRecoveredChain chain;
+                    chain.m_nHead = group.blocks[slot].pos;
+                    chain.m_nShift = group.shift;
+                    chain.m_Kind = group.blocks[slot].Freed() ? RecoveredKind::Deleted
+                                                              : RecoveredKind::Unlisted;
+                    bool reached = false;
+                    for (std::uint32_t c = b; c != kNone && (m_State[c] & kUsed) == 0;
+                         c = m_Next[c]) {
+                        m_State[c] |= kUsed;
+                        reached = reached || (m_State[c] & kReached) != 0;
+                        ++chain.m_nBlockCount;
+                        ++used;
+                    }
+                    if (!Accepted(group) || (chain.m_Kind == RecoveredKind::Unlisted && reached) ||
+                        (chain.m_nShift == 0 &&
+                         std::binary_search(indexTexts.begin(), indexTexts.end(), chain.m_nHead))) {
+                        continue;
+                    }
+                    found.push_back(chain);
                 }
-                CRecoveredChain chain;
-                chain.m_nHead = m_Blocks[b].pos;
-                chain.m_nShift = m_Groups[m_Blocks[b].group].shift;
-                chain.m_Kind = m_Blocks[b].freed ? RecoveredKind::Deleted : RecoveredKind::Unlisted;
-                bool reached = false;
-                for (std::uint32_t c = b; c != kNone && (m_State[c] & kUsed) == 0; c = m_Next[c]) {
-                    m_State[c] |= kUsed;
-                    reached = reached || (m_State[c] & kReached) != 0;
-                    ++chain.m_nBlockCount;
-                }
-                if (!Accepted(m_Blocks[b].group) ||
-                    (chain.m_Kind == RecoveredKind::Unlisted && reached) ||
-                    (chain.m_nShift == 0 &&
-                     std::binary_search(indexTexts.begin(), indexTexts.end(), chain.m_nHead))) {
-                    continue;
-                }
-                found.emplace_back(b, chain);
             }
         }
+        // Every position holds one block at most, so the heads' positions order them.
         std::sort(found.begin(), found.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-        chains.reserve(chains.size() + found.size());
-        for (auto& [b, chain] : found) {
-            chains.push_back(chain);
+                  [](const auto& a, const auto& b) { return a.m_nHead < b.m_nHead; });
+        chains.insert(chains.end(), found.begin(), found.end());
+    }
+
+    // Numbers the blocks group after group, once the pass has found them all.
+    void Number() {
+        std::uint32_t first = 0;
+        for (ShiftGroup& group : m_Groups) {
+            group.first = first;
+            first += std::uint32_t(group.blocks.size());
         }
     }
 
@@ -219,7 +241,7 @@ public:
         std::uint32_t text;
     };
     [[nodiscard]] const std::vector<FoundRecord>& Records() const { return m_Records; }
-    [[nodiscard]] std::size_t BlockCount() const { return m_Blocks.size(); }
+    [[nodiscard]] std::size_t BlockCount() const { return m_Count; }
 
 private:
     std::uint32_t GroupOf(std::int64_t shift) {
@@ -228,31 +250,41 @@ private:
         }
         auto [it, added] = m_GroupOfShift.try_emplace(shift, std::uint32_t(m_Groups.size()));
         if (added) {
-            m_Groups.push_back({shift, {}});
+            m_Groups.push_back({shift, {}, 0});
+            if (shift == 0) {
+                // A healthy file is its own blocks nearly end to end: room for that many
+                // up front spares the copies of a growing list (only what is filled takes
+                // memory).
+                m_Groups.back().blocks.reserve(std::size_t(m_Length / CDBXFile::kBlockSize) + 64);
+            }
         }
         m_LastGroup = it->second;
         return it->second;
     }
 
-    // The block of the group whose stored offset is the value; kNone when none. The search
-    // starts at the slot `near` and widens from there: the successor of a chain written in
-    // one go is the next slot, and sorted lookups land close to the one before.
-    std::uint32_t Find(std::uint32_t group, std::uint32_t stored, std::size_t near = 0) const {
-        const LargeVector<std::uint32_t>& blocks = m_Groups[group].blocks;
-        auto storedAt = [&](std::size_t k) { return m_Blocks[blocks[k]].stored; };
+    // The slot of the group's block whose stored offset is the value; kNone when none. The
+    // search starts at the slot `near` and widens from there: the successor of a chain
+    // written in one go is the next slot, and sorted lookups land close to the one before.
+    static std::size_t Find(const ShiftGroup& group, std::uint32_t stored, std::size_t near) {
+        const std::int64_t wanted = std::int64_t(stored) + group.shift;
+        if (wanted < 0 || wanted > std::int64_t(kNone)) {
+            return kNone;
+        }
+        const auto pos = std::uint32_t(wanted);
+        const LargeVector<FoundBlock>& blocks = group.blocks;
         std::size_t lo = 0;
         std::size_t hi = blocks.size();
         if (near < hi) {
-            if (storedAt(near) == stored) {
-                return blocks[near];
+            if (blocks[near].pos == pos) {
+                return near;
             }
-            if (storedAt(near) > stored) {
+            if (blocks[near].pos > pos) {
                 hi = near;
             } else {
                 lo = near + 1;
                 for (std::size_t step = 1; lo + step <= hi; step *= 2) {
                     const std::size_t probe = lo + step - 1;
-                    if (storedAt(probe) >= stored) {
+                    if (blocks[probe].pos >= pos) {
                         hi = probe + 1;
                         break;
                     }
@@ -260,30 +292,26 @@ private:
                 }
             }
         }
+        const auto end = blocks.begin() + std::ptrdiff_t(hi);
         const auto it = std::lower_bound(
-            blocks.begin() + std::ptrdiff_t(lo), blocks.begin() + std::ptrdiff_t(hi), stored,
-            [this](std::uint32_t b, std::uint32_t value) { return m_Blocks[b].stored < value; });
-        return it != blocks.begin() + std::ptrdiff_t(hi) && m_Blocks[*it].stored == stored ? *it
-                                                                                           : kNone;
-    }
-
-    std::uint32_t FindNext(const FoundBlock& from, std::uint32_t stored) const {
-        return Find(from.group, stored, std::size_t(from.slot) + 1);
+            blocks.begin() + std::ptrdiff_t(lo), end, pos,
+            [](const FoundBlock& b, std::uint32_t value) { return b.pos < value; });
+        return it != end && it->pos == pos ? std::size_t(it - blocks.begin()) : kNone;
     }
 
     // The unshifted blocks always count. A lone header at some other shift is more likely
     // bytes of a message that happen to look like one than a copy cut at its start.
-    bool Accepted(std::uint32_t group) const {
-        return m_Groups[group].shift == 0 || m_Groups[group].blocks.size() >= 2;
+    static bool Accepted(const ShiftGroup& group) {
+        return group.shift == 0 || group.blocks.size() >= 2;
     }
 
     std::uint64_t m_Length;
-    LargeVector<FoundBlock> m_Blocks;
     std::vector<ShiftGroup> m_Groups;
+    std::uint32_t m_Count = 0;  // blocks in all groups
     std::unordered_map<std::int64_t, std::uint32_t> m_GroupOfShift;
     std::uint32_t m_LastGroup = kNone;
-    LargeVector<std::uint32_t> m_Next;
-    // Per block: kHasPred (Link), kReached (MarkReached), kUsed (Collect).
+    LargeVector<std::uint32_t> m_Next;  // by block number
+    // Per block number: kHasPred (Link), kReached (MarkReached), kUsed (Collect).
     static constexpr std::uint8_t kHasPred = 1;
     static constexpr std::uint8_t kReached = 2;
     static constexpr std::uint8_t kUsed = 4;
@@ -355,6 +383,7 @@ bool CDBXFile::ScanForChains(std::vector<CRecoveredChain>& chains, const ScanPro
         }
     }
 
+    finder.Number();
     finder.Link();
     std::vector<std::uint32_t> textOffsets;
     for (const CEmailDBX* entry : m_Emails.Items()) {
