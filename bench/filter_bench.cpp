@@ -20,6 +20,7 @@
 #include "analysis/quick_filter.h"
 #include "bench_ui.h"
 #include "dbxwriter/dbx_writer.h"
+#include "dbxwriter/sample_names.h"
 #include "mailbox/dbx_file.h"
 #include "mime/message_page.h"
 #include "mime/transfer_codec.h"
@@ -80,19 +81,6 @@ std::string LoadAverage() {
     return text.empty() ? "?\n" : text;
 }
 
-const char* const kFirst[] = {"Ann",   "Bob",  "Ren\xE9", "J\xFCrgen", "Fran\xE7oise",
-                              "Carol", "Dana", "Jo\xEBl", "Zo\xEB",    "Erik"};
-const char* const kLast[] = {"Martin",
-                             "Stone",
-                             "Lef\xE8vre",
-                             "Wei\xDF",
-                             "Nguyen",
-                             "Whitfield",
-                             "Plumber",
-                             "\xC5kesson",
-                             "M\xFCller",
-                             "Garc\xED"
-                             "a"};
 const char* const kTopic[] = {"Invoice",
                               "Meeting notes",
                               "R\xE9union de jeudi",
@@ -137,9 +125,9 @@ bool Generate(const std::string& path, std::uint32_t count) {
         m.id = i + 1;
         const std::string subject = std::string(kTopic[i % 10]) + " " + std::to_string(i);
         m.subject = subject;
-        m.senderName = std::string(kFirst[i % 10]) + " " + kLast[(i / 10) % 10];
+        m.senderName = dbxw::SampleName(i, i / 10);
         m.senderAddress = "user" + std::to_string(i % 997) + "@example.com";
-        m.recipientName = std::string(kFirst[(i / 7) % 10]) + " " + kLast[(i / 3) % 10];
+        m.recipientName = dbxw::SampleName(i / 7, i / 3);
         m.recipientAddress = "team" + std::to_string(i % 13) + "@example.org";
         m.text = MakeText(rng, i, subject);
         return m;

@@ -19,6 +19,14 @@
 #include "support/memory_settings.h"
 #include "support/recording_ui.h"
 
+// A message of its subject and its whole raw text.
+inline dbxw::Message RawMail(std::string subject, std::string text) {
+    dbxw::Message m;
+    m.subject = std::move(subject);
+    m.text = std::move(text);
+    return m;
+}
+
 class CFakeAppDialogs final : public IAppDialogs {
 public:
     struct Request {

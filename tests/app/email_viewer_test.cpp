@@ -17,13 +17,6 @@
 
 namespace {
 
-dbxw::Message Mail(std::string subject, std::string text) {
-    dbxw::Message m;
-    m.subject = std::move(subject);
-    m.text = std::move(text);
-    return m;
-}
-
 const std::string kPlain = "Subject: Lunch\r\nContent-Type: text/plain\r\n\r\nSee you at noon.\r\n";
 
 std::string Mixed(const std::string& textPart) {
@@ -112,7 +105,7 @@ private slots:
 
     void SingleTextPart() {
         ViewerFrameHarness h;
-        h.frame.LoadMailbox(h.Write({Mail("Lunch", kPlain)}));
+        h.frame.LoadMailbox(h.Write({RawMail("Lunch", kPlain)}));
         h.frame.ShowEmail(0);
         QCOMPARE(h.frame.ShownRow(), 0);
         QCOMPARE(NoCr(TextPage(h.frame)), QStringLiteral("See you at noon.\n"));
@@ -122,7 +115,7 @@ private slots:
     void TextPartOfAMixedMessageWithAnAttachment() {
         ViewerFrameHarness h;
         const std::string raw = Mixed("Figures attached.");
-        h.frame.LoadMailbox(h.Write({Mail("Report", raw)}));
+        h.frame.LoadMailbox(h.Write({RawMail("Report", raw)}));
         h.frame.ShowEmail(0);
         QCOMPARE(NoCr(TextPage(h.frame)), QStringLiteral("Figures attached."));
         QVERIFY(!TextPage(h.frame).contains(QStringLiteral("JVBERi")));
@@ -132,7 +125,7 @@ private slots:
 
     void ImageOnlyGivesAnEmptyTextPage() {
         ViewerFrameHarness h;
-        h.frame.LoadMailbox(h.Write({Mail("Photo", kImageOnly)}));
+        h.frame.LoadMailbox(h.Write({RawMail("Photo", kImageOnly)}));
         h.frame.ShowEmail(0);
         QCOMPARE(TextPage(h.frame), QString());
         QCOMPARE(NoCr(MimePage(h.frame)), Shown(kImageOnly));
@@ -140,7 +133,7 @@ private slots:
 
     void LastTextPartWins() {
         ViewerFrameHarness h;
-        h.frame.LoadMailbox(h.Write({Mail("News", kAlternative)}));
+        h.frame.LoadMailbox(h.Write({RawMail("News", kAlternative)}));
         h.frame.ShowEmail(0);
         QCOMPARE(NoCr(TextPage(h.frame)), QStringLiteral("<html><b>Bold news</b></html>"));
     }
@@ -153,7 +146,7 @@ private slots:
         const std::string b64 =
             "Subject: B64\r\nContent-Type: text/plain\r\n"
             "Content-Transfer-Encoding: base64\r\n\r\nSGVsbG8gd29ybGQ=\r\n";
-        h.frame.LoadMailbox(h.Write({Mail("QP", qp), Mail("B64", b64)}));
+        h.frame.LoadMailbox(h.Write({RawMail("QP", qp), RawMail("B64", b64)}));
         h.frame.ShowEmail(0);
         // The bytes are read as Windows-1252 whatever the part declares: 0x80 is the euro.
         QCOMPARE(NoCr(TextPage(h.frame)).trimmed(), QStringLiteral("Caf\u00e9 au lait \u20ac 5"));
@@ -166,7 +159,7 @@ private slots:
     void RawBytesAboveAsciiUseWindows1252() {
         ViewerFrameHarness h;
         const std::string raw = "Subject: x\r\n\r\nPrice \x80 9, na\xefve, \x93quoted\x94\r\n";
-        h.frame.LoadMailbox(h.Write({Mail("x", raw)}));
+        h.frame.LoadMailbox(h.Write({RawMail("x", raw)}));
         h.frame.ShowEmail(0);
         QVERIFY(MimePage(h.frame).contains(
             QStringLiteral("Price \u20ac 9, na\u00efve, \u201cquoted\u201d")));
@@ -177,7 +170,7 @@ private slots:
         ViewerFrameHarness h;
         dbxw::Message none;
         none.subject = "No text";
-        h.frame.LoadMailbox(h.Write({Mail("Lunch", kPlain), none}));
+        h.frame.LoadMailbox(h.Write({RawMail("Lunch", kPlain), none}));
         h.frame.ShowEmail(0);
         QVERIFY(!MimePage(h.frame).isEmpty());
         h.frame.ShowEmail(1);
@@ -196,14 +189,14 @@ private slots:
         const std::string raw =
             "Subject: broken\r\nContent-Type: multipart/mixed; boundary=\"nope\"\r\n"
             "Content-Transfer-Encoding: base64\r\n\r\n--never closed\r\n\x01\x02garbage";
-        h.frame.LoadMailbox(h.Write({Mail("broken", raw)}));
+        h.frame.LoadMailbox(h.Write({RawMail("broken", raw)}));
         h.frame.ShowEmail(0);
         QVERIFY(MimePage(h.frame).contains(QStringLiteral("--never closed")));
     }
 
     void TheShownRowIsNotReloaded() {
         ViewerFrameHarness h;
-        h.frame.LoadMailbox(h.Write({Mail("Lunch", kPlain), Mail("Photo", kImageOnly)}));
+        h.frame.LoadMailbox(h.Write({RawMail("Lunch", kPlain), RawMail("Photo", kImageOnly)}));
         h.frame.ShowEmail(0);
         h.frame.Viewer()->TextPage()->Edit()->setPlainText(QStringLiteral("marker"));
         h.frame.ShowEmail(0);
@@ -216,7 +209,7 @@ private slots:
         ViewerFrameHarness h;
         const std::string zulu = "Subject: Zulu\r\n\r\nzulu body\r\n";
         const std::string alpha = "Subject: Alpha\r\n\r\nalpha body\r\n";
-        h.frame.LoadMailbox(h.Write({Mail("Zulu", zulu), Mail("Alpha", alpha)}));
+        h.frame.LoadMailbox(h.Write({RawMail("Zulu", zulu), RawMail("Alpha", alpha)}));
         CMyQuickList* list = h.frame.EmailList();
         list->setCurrentIndex(list->model()->index(0, 0));  // Zulu, selected and shown
         QVERIFY(TextPage(h.frame).contains(QStringLiteral("zulu body")));
@@ -242,11 +235,11 @@ private slots:
 
     void OpeningAnotherFileResetsTheShownRow() {
         ViewerFrameHarness h;
-        h.frame.LoadMailbox(h.Write({Mail("Lunch", kPlain)}, "one.dbx"));
+        h.frame.LoadMailbox(h.Write({RawMail("Lunch", kPlain)}, "one.dbx"));
         h.frame.ShowEmail(0);
         QVERIFY(TextPage(h.frame).contains(QStringLiteral("noon")));
         const std::u16string second =
-            h.Write({Mail("Other", "Subject: Other\r\n\r\nsecond file\r\n")}, "two.dbx");
+            h.Write({RawMail("Other", "Subject: Other\r\n\r\nsecond file\r\n")}, "two.dbx");
         h.dialogs.answers.push_back(QString::fromStdU16String(second));
         h.frame.OnFileOpen();
         QCOMPARE(h.frame.CurrentPath(), second);
@@ -262,7 +255,7 @@ private slots:
     void ClickingARowShowsIt() {
         ViewerFrameHarness h;
         const std::string second = "Subject: Second\r\n\r\nsecond row\r\n";
-        h.frame.LoadMailbox(h.Write({Mail("Lunch", kPlain), Mail("Second", second)}));
+        h.frame.LoadMailbox(h.Write({RawMail("Lunch", kPlain), RawMail("Second", second)}));
         CMyQuickList* list = h.frame.EmailList();
         QVERIFY(QTest::qWaitForWindowExposed(&h.frame));
         const QRect cell = list->visualRect(list->model()->index(1, ColSubject));
@@ -288,7 +281,7 @@ private slots:
             body + "--Q\r\nContent-Type: application/octet-stream; name=\"big.bin\"\r\n" +
             "Content-Transfer-Encoding: base64\r\n\r\n" + body + "--Q--\r\n";
         QVERIFY(raw.size() > 20'000'000);
-        h.frame.LoadMailbox(h.Write({Mail("Big", raw)}));
+        h.frame.LoadMailbox(h.Write({RawMail("Big", raw)}));
         QElapsedTimer timer;
         timer.start();
         h.frame.ShowEmail(0);

@@ -16,13 +16,6 @@
 
 namespace {
 
-dbxw::Message Mail(std::string subject, std::string text) {
-    dbxw::Message m;
-    m.subject = std::move(subject);
-    m.text = std::move(text);
-    return m;
-}
-
 QByteArray PngBytes(QColor colour) {
     QImage image(4, 4, QImage::Format_RGB32);
     image.fill(colour);
@@ -56,7 +49,7 @@ class MessagePageViewTest : public QObject {
 private slots:
     void HeaderBlockAndPlainBody() {
         ViewerFrameHarness h;
-        h.frame.LoadMailbox(h.Write({Mail(
+        h.frame.LoadMailbox(h.Write({RawMail(
             "x",
             "From: =?iso-8859-1?Q?Ren=E9?= <r@example.fr>\r\nTo: bob@example.org\r\n"
             "Date: Tue, 3 Feb 2004 10:00:00 +0100\r\nSubject: Pipes\r\n\r\nThe plumber.\r\n")}));
@@ -101,7 +94,7 @@ private slots:
             "\r\n--r\r\nContent-Type: image/png\r\nContent-ID: <logo@x>\r\n"
             "Content-Transfer-Encoding: base64\r\n\r\n" +
             Base64(PngBytes(Qt::blue)) + "\r\n--r--\r\n";
-        h.frame.LoadMailbox(h.Write({Mail("x", raw)}));
+        h.frame.LoadMailbox(h.Write({RawMail("x", raw)}));
         h.frame.ShowEmail(0);
         CMessagePageView* page = h.frame.Viewer()->MessagePage();
         CMessageBrowser* browser = page->Browser();
@@ -140,8 +133,8 @@ private slots:
     void LinksAskBeforeLeaving() {
         ViewerFrameHarness h;
         CUrlCatcher catcher({QStringLiteral("http")});
-        h.frame.LoadMailbox(h.Write(
-            {Mail("x", "Content-Type: text/html\r\n\r\n<a href=\"http://example.com/a\">go</a>")}));
+        h.frame.LoadMailbox(h.Write({RawMail(
+            "x", "Content-Type: text/html\r\n\r\n<a href=\"http://example.com/a\">go</a>")}));
         h.frame.ShowEmail(0);
         CMessagePageView* page = h.frame.Viewer()->MessagePage();
         QVERIFY(!page->Browser()->openLinks());
@@ -162,12 +155,12 @@ private slots:
 
     void AttachedFilesRowSavesEachFile() {
         ViewerFrameHarness h;
-        h.frame.LoadMailbox(h.Write(
-            {Mail("x",
-                  "Subject: files\r\nContent-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
-                  "--m\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
-                  "--m\r\nContent-Type: application/pdf; name=\"bill/2004.pdf\"\r\n\r\n%PDF-1\r\n"
-                  "--m\r\nContent-Type: image/png; name=\"b.png\"\r\n\r\nPNG\r\n--m--\r\n")}));
+        h.frame.LoadMailbox(h.Write({RawMail(
+            "x",
+            "Subject: files\r\nContent-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
+            "--m\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
+            "--m\r\nContent-Type: application/pdf; name=\"bill/2004.pdf\"\r\n\r\n%PDF-1\r\n"
+            "--m\r\nContent-Type: image/png; name=\"b.png\"\r\n\r\nPNG\r\n--m--\r\n")}));
         h.frame.ShowEmail(0);
         CMessagePageView* page = h.frame.Viewer()->MessagePage();
         QVERIFY(page->AttachmentRow()->isVisible());
@@ -203,7 +196,7 @@ private slots:
             table += "<tr><td>cell</td><td>" + std::to_string(r) + "</td></tr>";
         }
         table += "</table>";
-        h.frame.LoadMailbox(h.Write({Mail("big", big), Mail("table", table)}));
+        h.frame.LoadMailbox(h.Write({RawMail("big", big), RawMail("table", table)}));
         CMessagePageView* page = h.frame.Viewer()->MessagePage();
         h.frame.ShowEmail(0);
         QVERIFY(page->ShowsTextBox());

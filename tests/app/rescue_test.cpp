@@ -25,6 +25,16 @@ std::vector<dbxw::Message> Notes(int n) {
     return messages;
 }
 
+// Five notes, 1 and 3 deleted; the record of 3 wiped, so only its chain tells of it.
+dbxw::Image TwoDeletedNotes() {
+    dbxw::Builder b = dbxw::SimpleMailboxBuilder(Notes(5));
+    b.DeleteMessage(1);
+    b.DeleteMessage(3);
+    dbxw::Image image = b.Build();
+    image.Wipe(image.RecordOffset(3), 12);
+    return image;
+}
+
 QString CountPane(FrameHarness& h) {
     return h.frame.StatusPaneLabel(CMainFrame::PaneCount)->text();
 }
@@ -37,11 +47,7 @@ class RescueTest : public QObject {
 private slots:
     void RecoverMessagesAppendsTheRowsWithTheirKind() {
         FrameHarness h;
-        dbxw::Builder b = dbxw::SimpleMailboxBuilder(Notes(5));
-        b.DeleteMessage(1);
-        b.DeleteMessage(3);
-        dbxw::Image image = b.Build();
-        image.Wipe(image.RecordOffset(3), 12);
+        const dbxw::Image image = TwoDeletedNotes();
         h.frame.LoadMailbox(h.WriteImage(image));
         QCOMPARE(h.frame.EmailList()->GetItemCount(), 3);
         QCOMPARE(CountPane(h), QStringLiteral("3 emails"));
@@ -82,11 +88,7 @@ private slots:
     // messages, and clearing the filter gives the whole list.
     void RecoverMessagesUnderAFilter() {
         FrameHarness h;
-        dbxw::Builder b = dbxw::SimpleMailboxBuilder(Notes(5));
-        b.DeleteMessage(1);
-        b.DeleteMessage(3);
-        dbxw::Image image = b.Build();
-        image.Wipe(image.RecordOffset(3), 12);
+        const dbxw::Image image = TwoDeletedNotes();
         h.frame.LoadMailbox(h.WriteImage(image));
         h.frame.FilterBar()->Field()->setText(QStringLiteral("NOTE 3"));
         QCOMPARE(h.frame.EmailList()->GetItemCount(), 0);

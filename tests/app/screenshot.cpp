@@ -34,6 +34,7 @@
 #include "app/quick_filter_bar.h"
 #include "app/sizing_control_bar.h"
 #include "dbxwriter/dbx_writer.h"
+#include "dbxwriter/sample_names.h"
 #include "export/export_eml.h"
 #include "export/export_session.h"
 #include "mailbox/email.h"
@@ -388,19 +389,6 @@ int FilterShot(QApplication& app, const QString& out) {
     constexpr int kMessages = 100'000;
     QTemporaryDir dir;
     const std::string path = QDir(dir.path()).filePath(QStringLiteral("big.dbx")).toStdString();
-    const char* first[] = {"Ann",   "Bob",  "Ren\xE9", "J\xFCrgen", "Fran\xE7oise",
-                           "Carol", "Dana", "Jo\xEBl", "Zo\xEB",    "Erik"};
-    const char* last[] = {"Martin",
-                          "Stone",
-                          "Lef\xE8vre",
-                          "Wei\xDF",
-                          "Nguyen",
-                          "Whitfield",
-                          "Plumber",
-                          "\xC5kesson",
-                          "M\xFCller",
-                          "Garc\xED"
-                          "a"};
     const char* topics[] = {"Invoice",
                             "Meeting notes",
                             "R\xE9union de jeudi",
@@ -416,8 +404,8 @@ int FilterShot(QApplication& app, const QString& out) {
         const int n = int(k);
         dbxw::Message m =
             Mail(n, std::string(topics[n % 10]) + " #" + std::to_string(n), PlainMessage(n));
-        m.senderName = std::string(first[n % 10]) + " " + last[(n / 10) % 10];
-        m.recipientName = std::string(first[(n / 7) % 10]) + " " + last[(n / 3) % 10];
+        m.senderName = dbxw::SampleName(std::size_t(n), std::size_t(n / 10));
+        m.recipientName = dbxw::SampleName(std::size_t(n / 7), std::size_t(n / 3));
         m.recipientAddress = "team" + std::to_string(n % 13) + "@example.org";
         const int year = 2001 + n % 8;
         const int month = 1 + n % 12;
