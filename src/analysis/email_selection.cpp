@@ -47,3 +47,15 @@ std::vector<CRowRun> SelectRowRuns(const CEmailArray& emails,
     return Runs(emails, std::int32_t(entryRows.size()), rule,
                 [entryRows](std::int32_t row) { return entryRows[std::size_t(row)]; });
 }
+
+std::vector<CRowRun> RunsOfRows(std::span<const std::int32_t> sortedRows) {
+    std::vector<CRowRun> runs;
+    for (const std::int32_t row : sortedRows) {
+        if (!runs.empty() && runs.back().last + 1 == row) {
+            runs.back().last = row;
+        } else {
+            runs.push_back({row, row});
+        }
+    }
+    return runs;
+}

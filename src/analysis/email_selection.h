@@ -21,6 +21,9 @@ struct CRowRun {
     friend bool operator==(const CRowRun&, const CRowRun&) = default;
 };
 
+// The runs that cover the rows, which come sorted and without repeats.
+[[nodiscard]] std::vector<CRowRun> RunsOfRows(std::span<const std::int32_t> sortedRows);
+
 // The runs of the first `rowCount` rows that the rule selects, in row order. A row
 // without an entry is selected only by All.
 [[nodiscard]] std::vector<CRowRun> SelectRowRuns(const CEmailArray& emails, std::int32_t rowCount,

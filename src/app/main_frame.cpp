@@ -457,20 +457,24 @@ void CMainFrame::ShowEmail(int row) {
 }
 
 void CMainFrame::SelectRows(RowSelection rule) {
-    QAbstractItemModel* model = m_pList->model();
-    QItemSelection selection;
     const CEmailArray& emails = m_Mailbox.GetEmails();
-    const std::vector<CRowRun> runs = m_bFiltered
-                                          ? SelectRowRuns(emails, m_FilterRows, rule)
-                                          : SelectRowRuns(emails, m_pList->GetItemCount(), rule);
-    for (const CRowRun& run : runs) {
-        selection.select(model->index(run.first, 0), model->index(run.last, 0));
-    }
+    const QItemSelection selection =
+        SelectionOf(m_bFiltered ? SelectRowRuns(emails, m_FilterRows, rule)
+                                : SelectRowRuns(emails, m_pList->GetItemCount(), rule));
     m_pList->setUpdatesEnabled(false);
     m_pList->selectionModel()->select(
         selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_pList->setUpdatesEnabled(true);
     m_pList->setFocus();
+}
+
+QItemSelection CMainFrame::SelectionOf(const std::vector<CRowRun>& runs) const {
+    QAbstractItemModel* model = m_pList->model();
+    QItemSelection selection;
+    for (const CRowRun& run : runs) {
+        selection.select(model->index(run.first, 0), model->index(run.last, 0));
+    }
+    return selection;
 }
 
 void CMainFrame::OnSelectAll() {

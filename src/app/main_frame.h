@@ -8,6 +8,7 @@
 
 #include <QFontMetrics>
 #include <QHash>
+#include <QItemSelection>
 #include <QList>
 #include <QMainWindow>
 #include <optional>
@@ -180,8 +181,11 @@ private:
     // The count pane: the mailbox count, or "%lu of %lu emails" while filtered.
     void ShowMailboxCount();
     void UpdateLockIndicators();
-    // Sets every row's selected state as the predicate says, redrawing once.
+    // Selects the rows the Selection menu's rule picks, in place of the selection, redrawing
+    // once.
     void SelectRows(RowSelection rule);
+    // The list rows of the runs, as one selection of whole rows.
+    [[nodiscard]] QItemSelection SelectionOf(const std::vector<CRowRun>& runs) const;
 
     // The selected messages and the one at the selection mark, kept across a change of rows.
     struct CListSelection {

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "analysis/duplicates.h"
+#include "analysis/email_selection.h"
 #include "app/child_view.h"
 #include "app/email_viewer_tabs.h"
 #include "app/main_frame.h"
@@ -18,6 +19,20 @@
 #include "app/quick_filter_bar.h"
 #include "app/sizing_control_bar.h"
 #include "mime/message_page.h"
+
+namespace {
+
+// Where each entry of the mailbox stands in it.
+std::unordered_map<const CEmailDBX*, std::int32_t> RowsOfEntries(const CEmailArray& emails) {
+    std::unordered_map<const CEmailDBX*, std::int32_t> rowOf;
+    rowOf.reserve(std::size_t(std::max(emails.GetCount(), 0)));
+    for (std::int32_t row = 0; row < emails.GetCount(); ++row) {
+        rowOf.emplace(emails.Get(row), row);
+    }
+    return rowOf;
+}
+
+}  // namespace
 
 void CMainFrame::CreateQuickFilter() {
     m_pFilterBar = new CQuickFilterBar(m_pView);
@@ -156,33 +171,20 @@ CMainFrame::CListSelection CMainFrame::CaptureSelection() const {
 }
 
 void CMainFrame::RestoreSelection(const CListSelection& kept) {
-    const CEmailArray& emails = m_Mailbox.GetEmails();
-    std::unordered_map<const CEmailDBX*, int> rowOf;
-    rowOf.reserve(std::size_t(std::max(emails.GetCount(), 0)));
-    for (int row = 0; row < emails.GetCount(); ++row) {
-        rowOf.emplace(emails.Get(row), row);
-    }
+    const auto rowOf = RowsOfEntries(m_Mailbox.GetEmails());
     auto listRow = [&](const CEmailDBX* e) {
         const auto it = rowOf.find(e);
         return it == rowOf.end() ? -1 : ListRowOfEntry(it->second);
     };
-    std::vector<int> rows;
+    std::vector<std::int32_t> rows;
     for (const CEmailDBX* e : kept.selected) {
         if (const int r = listRow(e); r >= 0) {
             rows.push_back(r);
         }
     }
     std::sort(rows.begin(), rows.end());
+    const QItemSelection selection = SelectionOf(RunsOfRows(rows));
     QAbstractItemModel* model = m_pList->model();
-    QItemSelection selection;
-    for (std::size_t i = 0; i < rows.size();) {
-        std::size_t j = i;
-        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1) {
-            ++j;
-        }
-        selection.select(model->index(rows[i], 0), model->index(rows[j], 0));
-        i = j + 1;
-    }
     // The shown message is no longer in the list: the viewer lets it go.
     if (m_pShownEntry != nullptr && listRow(m_pShownEntry) < 0) {
         m_nShownRow = -1;
@@ -238,10 +240,7 @@ void CMainFrame::AfterMailboxListChanged(const CListSelection& kept) {
     }
     if (m_bFiltered) {
         // The same messages stay shown, at their new rows.
-        std::unordered_map<const CEmailDBX*, std::int32_t> rowOf;
-        for (std::int32_t row = 0; row < emails.GetCount(); ++row) {
-            rowOf.emplace(emails.Get(row), row);
-        }
+        const auto rowOf = RowsOfEntries(emails);
         m_FilterRows.clear();
         for (const CEmailDBX* e : kept.filtered) {
             if (const auto it = rowOf.find(e); it != rowOf.end()) {

@@ -67,3 +67,11 @@ TEST_F(SelectionRules, ChangedFlagsChangeTheRuns) {
 }
 
 }  // namespace
+
+TEST(RowRuns, SortedRowsJoinWhereTheyFollowEachOther) {
+    EXPECT_TRUE(RunsOfRows({}).empty());
+    const std::vector<std::int32_t> one = {7};
+    EXPECT_EQ(RunsOfRows(one), (std::vector<CRowRun>{{7, 7}}));
+    const std::vector<std::int32_t> rows = {0, 1, 2, 5, 7, 8, 10};
+    EXPECT_EQ(RunsOfRows(rows), (std::vector<CRowRun>{{0, 2}, {5, 5}, {7, 8}, {10, 10}}));
+}
