@@ -60,7 +60,8 @@ public:
     std::u16string Take(std::u16string_view name) {
         const std::u16string clean = CleanFolderName(name);
         for (std::uint32_t n = 1;; ++n) {
-            const std::u16string suffix = n == 1 ? std::u16string() : u" (" + Utf8Number(n) + u")";
+            const std::u16string suffix =
+                n == 1 ? std::u16string() : FormatText(" (%lu)", static_cast<unsigned long>(n));
             std::u16string candidate = FitFileNameStem(clean, suffix + m_Extension) + suffix;
             if (m_Taken.insert(AsciiLowered(candidate)).second) {
                 return candidate;
@@ -69,14 +70,6 @@ public:
     }
 
 private:
-    static std::u16string Utf8Number(std::uint32_t n) {
-        std::u16string out;
-        for (const char c : std::to_string(n)) {
-            out.push_back(char16_t(c));
-        }
-        return out;
-    }
-
     std::u16string m_Extension;
     std::unordered_set<std::u16string> m_Taken;
 };
@@ -383,14 +376,20 @@ bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequ
                 ++result.failed;
                 return false;
             };
-            if (item.placeholder) {
+            // A folder's file with nothing in it: a placeholder, or an empty folder as mbox.
+            auto writeEmpty = [&] {
                 if (!makeFolder()) {
-                    continue;
+                    return false;
                 }
-                if (!WriteEmptyFile(target)) {
-                    ShowFolderError(ui, u"Unable to write the file '" + target + u"'.");
-                    ++result.failed;
+                if (WriteEmptyFile(target)) {
+                    return true;
                 }
+                ShowFolderError(ui, u"Unable to write the file '" + target + u"'.");
+                ++result.failed;
+                return false;
+            };
+            if (item.placeholder) {
+                (void)writeEmpty();
                 continue;
             }
             const CStoreFolder& folder = *item.folder;
@@ -416,15 +415,8 @@ bool ExportStore(const CDbxStore& store, IUiServices& ui, const CStoreExportRequ
             }
             if (count == 0) {
                 // An empty folder still gets its mbox file: a mail client shows the folder.
-                if (request.format != FormatMbox) {
+                if (request.format != FormatMbox || writeEmpty()) {
                     ++result.exported;
-                } else if (makeFolder()) {
-                    if (WriteEmptyFile(target)) {
-                        ++result.exported;
-                    } else {
-                        ShowFolderError(ui, u"Unable to write the file '" + target + u"'.");
-                        ++result.failed;
-                    }
                 }
                 continue;
             }
