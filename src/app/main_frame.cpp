@@ -435,11 +435,8 @@ void CMainFrame::ShowEmail(int row) {
     const CEmailDBX* entry = entryRow >= 0 ? emails.Get(entryRow) : nullptr;
     // Every row-state change asks again for the row at the selection mark, and a sort or a
     // filter moves the shown message to another row: neither reloads it.
-    if (row == m_nShownRow && entry == m_pShownEntry) {
-        return;
-    }
     m_nShownRow = row;
-    if (entry != nullptr && entry == m_pShownEntry) {
+    if (entry == m_pShownEntry) {
         return;
     }
     m_pShownEntry = entry;
